@@ -1,0 +1,55 @@
+#include "BusEndpoints.h"
+
+#include <czmq.h>
+
+#include <cstdlib>
+
+namespace BusEndpoints {
+namespace {
+
+const char* FromEnv(const char* pVariable, const char* pDefault) {
+    const char* pValue = std::getenv(pVariable);
+    return (pValue && *pValue) ? pValue : pDefault;
+}
+
+std::string Cut(std::string text, std::size_t max) {
+    if (text.size() > max)
+        text.resize(max);
+    return text;
+}
+
+} // namespace
+
+const char* MqDir() {
+    return FromEnv("BRISVEL_MQ_DIR", kDefaultMqDir);
+}
+const char* DecoderAddress() {
+    return FromEnv("BRISVEL_DECODER_ADDR", kDefaultDecoderAddress);
+}
+const char* UnitAddress() {
+    return FromEnv("BRISVEL_UNIT_ADDR", kDefaultUnitAddress);
+}
+
+std::string Ipc(const char* pName) {
+    return Cut(std::string("ipc://") + MqDir() + "/" + (pName ? pName : ""), kIpcEndpointMax);
+}
+
+std::string IpcJoined(const char* pName) {
+    return Cut(std::string("ipc://") + MqDir() + "//" + (pName ? pName : ""), kIpcEndpointMax);
+}
+
+std::string Tcp(const char* pAddress, unsigned uPort) {
+    return Cut(std::string("tcp://") + (pAddress ? pAddress : "") + ":" + std::to_string(uPort),
+               kTcpEndpointMax);
+}
+
+void InitRuntime() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    zsys_handler_set(nullptr);
+    zsys_init();
+}
+
+} // namespace BusEndpoints

@@ -1,0 +1,52 @@
+#include "BusEndpoints.h"
+#include "app/MainWindow.h"
+#include "app/SignalRelay.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QMetaObject>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+void Say(const char* pLine) {
+    std::printf("%s\n", pLine);
+    std::fflush(stdout);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    // Before any socket: our SIGINT handling, not the bus library's, and the
+    // bus library's exit hook registered ahead of our singletons'.
+    BusEndpoints::InitRuntime();
+
+    QApplication app(argc, argv);
+    Say("Brisvel: Front panel Dolby Visualiser Application starting.");
+    Say("Brisvel: Initializing static classes.");
+
+    auto* pWindow = new MainWindow();
+    Say("Brisvel: Initializing main Qt window.");
+    pWindow->Init();
+
+    Say("Brisvel: Connecting slots by name (if any).");
+    QMetaObject::connectSlotsByName(pWindow);
+
+    Say("Brisvel: Showing window.");
+    pWindow->show();
+
+    cSignalRelay relay;
+    QObject::connect(&relay, &cSignalRelay::sigSignal, [](int iSignal) {
+        qDebug().noquote() << "Bye :)";
+        if (iSignal == SIGINT)
+            QCoreApplication::quit();
+    });
+    relay.Watch(SIGINT);
+
+    Say("Brisvel: Starting event loop.");
+    const int result = app.exec();
+    Say("Brisvel: Event loop exited.");
+
+    delete pWindow;
+    return result;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <czmq.h>
+
+// CZMQ hides the message struct; Qt's meta-type system must not look inside.
+Q_DECLARE_OPAQUE_POINTER(zmsg_t*)
+
+// A SUB socket polled by a Qt timer on the GUI thread. Each tick takes at
+// most one message without waiting and hands it out as one signal; the
+// message is destroyed when the signal returns.
+//
+// Call order: SockInit, SockSubscribe (once per topic), StartPolling. Each
+// step refuses to run until the one before it has happened.
+class cZmqQtListenerBase : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(cZmqQtListenerBase)
+
+public:
+    explicit cZmqQtListenerBase(QObject* parent = nullptr);
+    ~cZmqQtListenerBase() override;
+
+    void SockInit(const char* pEndpoint);
+    void SockSubscribe(const char* pTopic);
+    void SockUnSubscribe(const char* pTopic);
+    void StartPolling(unsigned short uPeriodMs);
+    void CloseSocket();
+
+    bool IsInitialised() const { return mbInitialised; }
+    bool IsSubscribed() const { return mbSubscribed; }
+    bool IsPolling() const { return mPollTimer.isActive(); }
+
+signals:
+    void sigMessageReceived(zmsg_t* pMessage);
+
+private slots:
+    void PollMyListener();
+
+private:
+    QTimer mPollTimer;
+    zsock_t* mpSocket = nullptr;
+    bool mbInitialised = false;
+    bool mbSubscribed = false;
+};
+
+// Console lines of the bus layer: "ZQT ERROR : " and the message.
+void ZqtError(const char* pFormat, ...) __attribute__((format(printf, 1, 2)));
+// Console lines of the application classes: "KELD_ERROR : " and the message.
+void KeldError(const char* pFormat, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <czmq.h>
+
+#include <memory>
+#include <string>
+
+// Points the process's bus at a fresh temporary IPC directory and at
+// loopback for every TCP form, for the life of the object.
+class TestBusEnvironment {
+public:
+    TestBusEnvironment();
+    ~TestBusEnvironment();
+    TestBusEnvironment(const TestBusEnvironment&) = delete;
+    TestBusEnvironment& operator=(const TestBusEnvironment&) = delete;
+
+    QString MqDir() const { return mDir.path(); }
+    // "ipc://<dir>/<name>", the endpoint peers bind for a socket name.
+    std::string Ipc(const char* pName) const;
+
+private:
+    QTemporaryDir mDir;
+};
+
+// Captures what the process writes on a standard stream (fd 1 or 2) while
+// the object lives; Text() returns what was written so far.
+class ConsoleCapture {
+public:
+    explicit ConsoleCapture(int fd = 1);
+    ~ConsoleCapture();
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+
+    QByteArray Text();
+
+private:
+    int mFd;
+    int mSaved = -1;
+    FILE* mpFile = nullptr;
+};
+
+// A bound peer socket owned by a test, destroyed with it.
+struct ZsockDeleter {
+    void operator()(zsock_t* p) const { zsock_destroy(&p); }
+};
+using ZsockPtr = std::unique_ptr<zsock_t, ZsockDeleter>;
+
+// Binds a socket of the type on the endpoint; null (and a test failure
+// message on stderr) if the bind fails.
+ZsockPtr BindSocket(int type, const std::string& endpoint);
+
+// Sends a two-frame topic + payload message.
+bool SendTopic(zsock_t* pSocket, const char* pTopic, const char* pPayload);
+
+// Waits until a SUB peer has joined a freshly bound PUB socket: ZeroMQ drops
+// what a PUB sends before the subscription arrives. Sends nothing.
+void SettleSubscription(int milliseconds = 200);
