@@ -45,7 +45,8 @@ private:
 void TestListener::refusalsFollowAFailedInit_data() {
     QTest::addColumn<QByteArray>("endpoint");
     QTest::addColumn<QByteArray>("firstLine");
-    QTest::newRow("null endpoint") << QByteArray() << QByteArray("ZQT ERROR : Null input to SockInit().\n");
+    QTest::newRow("null endpoint")
+        << QByteArray() << QByteArray("ZQT ERROR : Null input to SockInit().\n");
     QTest::newRow("unknown transport")
         << QByteArray("bogus://nowhere")
         << QByteArray("ZQT ERROR : Unable to connect to socket: bogus://nowhere\n\n");
@@ -99,8 +100,9 @@ void TestListener::unsubscribeNeedsAnInitialisedSocket() {
     cZmqQtListenerBase listener;
     ConsoleCapture out(1);
     listener.SockUnSubscribe("A");
-    QCOMPARE(out.Text(),
-             QByteArray("ZQT ERROR : You must initialize the socket before unsubscribing topics.\n"));
+    QCOMPARE(
+        out.Text(),
+        QByteArray("ZQT ERROR : You must initialize the socket before unsubscribing topics.\n"));
 }
 
 // Bursts must queue in the socket and come out one per tick, in order.

@@ -70,7 +70,9 @@ void TestLogger::init() {
     QVERIFY(mpLogger);
 }
 
-void TestLogger::cleanup() { Logger::DeleteInstance(); }
+void TestLogger::cleanup() {
+    Logger::DeleteInstance();
+}
 
 void TestLogger::levelNames_data() {
     QTest::addColumn<int>("level");
@@ -148,7 +150,8 @@ void TestLogger::consoleLineForm() {
     ConsoleCapture err(2);
     mpLogger->Warn("value %d", 42);
     const QString text = QString::fromUtf8(err.Text());
-    QVERIFY2(QRegularExpression(QStringLiteral("^\033\\[1;33m\\d{13}\\|RoVodi\\|WARN\\|value 42\n\033\\[0m$"))
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^\033\\[1;33m\\d{13}\\|RoVodi\\|WARN\\|value 42\n\033\\[0m$"))
                  .match(text)
                  .hasMatch(),
              qPrintable(text));
@@ -172,11 +175,13 @@ void TestLogger::firstRecordIsTheConnectLine() {
     QVERIFY(mpLogger->isMqAttached());
     const QByteArray record = Receive(sink.get());
     QCOMPARE(Member(record, "Level"), QStringLiteral("20"));
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{13}\\|RoVodi\\|INFO\\|Connected to ipc://%1/loggerSinkMq.ipc$")
-                                    .arg(QRegularExpression::escape(mBus.MqDir())))
-                 .match(Member(record, "Message"))
-                 .hasMatch(),
-             record.constData());
+    QVERIFY2(
+        QRegularExpression(
+            QStringLiteral("^\\d{13}\\|RoVodi\\|INFO\\|Connected to ipc://%1/loggerSinkMq.ipc$")
+                .arg(QRegularExpression::escape(mBus.MqDir())))
+            .match(Member(record, "Message"))
+            .hasMatch(),
+        record.constData());
 }
 
 void TestLogger::recordMembersAndOrder() {
@@ -205,7 +210,8 @@ void TestLogger::titleOnlyForNotifications() {
     QCOMPARE(Member(notification, "Title"), QStringLiteral("Heads-up"));
 
     QVERIFY(mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_WARN, "plain", "ignored"));
-    QCOMPARE(MemberNames(Receive(sink.get())), (QStringList{"MsgType", "Level", "Name", "Message"}));
+    QCOMPARE(MemberNames(Receive(sink.get())),
+             (QStringList{"MsgType", "Level", "Name", "Message"}));
     QVERIFY(!mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_WARN, nullptr, nullptr));
 }
 
@@ -226,7 +232,8 @@ void TestLogger::secondAttachIsRefused() {
     QVERIFY(!mpLogger->AttachMqOverIpc());
     QVERIFY(mpLogger->isMqAttached());
     // The refusal was logged through the first socket, which still works.
-    QVERIFY(Member(Receive(sink.get()), "Message").contains(QStringLiteral("Seems this instance already connected to ipc://")));
+    QVERIFY(Member(Receive(sink.get()), "Message")
+                .contains(QStringLiteral("Seems this instance already connected to ipc://")));
     QVERIFY(mpLogger->DetachMq());
     QVERIFY(!mpLogger->isMqAttached());
     QVERIFY(mpLogger->DetachMq());

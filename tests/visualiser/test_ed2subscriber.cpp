@@ -1,8 +1,8 @@
 // ctest-resource-lock: port2004
 #include "BusEndpoints.h"
+#include "support/TestBus.h"
 #include "visualiser/DolbyED2Frames.h"
 #include "visualiser/ZmqSubDolbyED2PaData.h"
-#include "support/TestBus.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -28,7 +28,8 @@ dlb_pwk_pa_status SampleStatus(std::uint32_t seed) {
                                -1.0f + 0.125f * static_cast<float>(i),
                                0.5f - 0.0625f * static_cast<float>(p),
                                0.01f * static_cast<float>(seed + i),
-                               static_cast<std::uint8_t>(255 - i), 0xFEED0000u + p};
+                               static_cast<std::uint8_t>(255 - i),
+                               0xFEED0000u + p};
         }
         std::snprintf(pres.name, sizeof pres.name, "Presentation %u/%u", p, seed);
     }
@@ -77,10 +78,18 @@ zmsg_t* WithFrame(const dlb_pwk_pa_status& status, std::size_t index, const QByt
 
 // Frame indices inside a message (0 is the topic).
 constexpr std::size_t kValidFrame = 1;
-std::size_t PresentationFrame(std::size_t p) { return 2 + p * DolbyED2Frames::kFramesPerPresentation; }
-std::size_t SpeakerSourceFrame(std::size_t p, std::size_t s) { return PresentationFrame(p) + 2 + s * 3; }
-std::size_t SpeakerOpaqueBFrame(std::size_t p, std::size_t s) { return SpeakerSourceFrame(p, s) + 1; }
-std::size_t NameFrame(std::size_t p) { return PresentationFrame(p) + 147; }
+std::size_t PresentationFrame(std::size_t p) {
+    return 2 + p * DolbyED2Frames::kFramesPerPresentation;
+}
+std::size_t SpeakerSourceFrame(std::size_t p, std::size_t s) {
+    return PresentationFrame(p) + 2 + s * 3;
+}
+std::size_t SpeakerOpaqueBFrame(std::size_t p, std::size_t s) {
+    return SpeakerSourceFrame(p, s) + 1;
+}
+std::size_t NameFrame(std::size_t p) {
+    return PresentationFrame(p) + 147;
+}
 
 } // namespace
 
@@ -154,8 +163,8 @@ void TestEd2Subscriber::badFrames_data() {
     QTest::newRow("1-byte field from a 4-byte frame")
         << int(SpeakerOpaqueBFrame(0, 0)) << QByteArray("\x2a\x01\x02\x03", 4) << true
         << qint64(0x2a);
-    QTest::newRow("negative source") << int(SpeakerSourceFrame(0, 0))
-                                     << QByteArray("\xfe\xff\xff\xff", 4) << true << qint64(-2);
+    QTest::newRow("negative source")
+        << int(SpeakerSourceFrame(0, 0)) << QByteArray("\xfe\xff\xff\xff", 4) << true << qint64(-2);
 }
 
 // Short, empty and oversized frames must neither crash nor shift later fields.

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running need, on Debian 12, as root.
+# Only missing packages are installed; a machine that has them all is left alone.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config ccache
+    qt6-base-dev qt6-qpa-plugins libczmq-dev rapidjson-dev
+    fonts-dejavu-core
+)
+case "${1:-}" in
+    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format) ;;
+    --run) packages+=(xvfb xauth imagemagick) ;;
+esac
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

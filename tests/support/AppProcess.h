@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+
+// The visualiser started as a real process against the test's bus directory
+// and loopback, headless. Killed on destruction if a test left it running.
+class AppProcess {
+public:
+    explicit AppProcess(const QString& mqDir, const QStringList& arguments = {});
+    ~AppProcess();
+    AppProcess(const AppProcess&) = delete;
+    AppProcess& operator=(const AppProcess&) = delete;
+
+    bool Start();
+    // Waits until standard output holds the line.
+    bool WaitForLine(const QByteArray& line, int timeoutMs = 10000);
+    bool Interrupt();
+    bool WaitForExit(int timeoutMs = 10000);
+
+    QByteArray Stdout();
+    QByteArray Stderr();
+    QProcess& Process() { return mProcess; }
+
+private:
+    QProcess mProcess;
+    QByteArray mOut;
+    QByteArray mErr;
+};
