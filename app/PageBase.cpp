@@ -28,6 +28,9 @@ QRect TextBox(const QFont& font, const QSize& size, const QString& sText) {
 } // namespace
 
 cPageBase::cPageBase(QWidget* parent) : QWidget(parent) {
+    // Known by name, so that spies and queued connections can carry the record.
+    qRegisterMetaType<Notification_s*>("Notification_s*");
+
     setGeometry(0, 0, 478, 270);
     QPalette pagePalette = palette();
     pagePalette.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black, Qt::SolidPattern));
