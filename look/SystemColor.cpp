@@ -16,7 +16,7 @@ struct NamedColour_s {
     int iAlpha;
 };
 
-// As the designers wrote them, before the channel exchange.
+// The colours as chosen, before the channel exchange.
 constexpr NamedColour_s kColours[] = {
     {"Black", 0, 0, 0, 255},
     {"White", 255, 255, 255, 255},
