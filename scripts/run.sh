@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs the visualiser fed by the unit simulator, on a temporary bus directory
+# and 127.0.0.1 only. Without a display it uses a virtual one and writes
+# screenshots to out/visualiser.png. Ctrl-C (or --seconds N) stops everything.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+seconds=0
+if [ "${1:-}" = "--seconds" ]; then seconds="${2:?--seconds needs a number}"; fi
+
+bash scripts/deps.sh --run
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRISVEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build -j"$(nproc)" --target brisvel-visualiser unit-sim
+
+export BRISVEL_MQ_DIR=$(mktemp -d /tmp/brisvel-mq.XXXXXX)
+export BRISVEL_DECODER_ADDR=127.0.0.1
+export BRISVEL_UNIT_ADDR=127.0.0.1
+sim="$top/build/tools/unit-sim/unit-sim"
+logs="$BRISVEL_MQ_DIR/logs"
+mkdir -p "$logs" out
+
+pids=()
+cleanup() {
+    trap - EXIT INT TERM
+    for pid in "${pids[@]}"; do kill -INT "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$BRISVEL_MQ_DIR"
+}
+trap cleanup EXIT
+trap 'exit 0' INT TERM
+
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    export DISPLAY=:47
+    Xvfb "$DISPLAY" -screen 0 800x480x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X47 ] && break; sleep 0.1; done
+fi
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-xcb}
+
+echo "Bus directory: $BRISVEL_MQ_DIR (BRISVEL_DECODER_ADDR=127.0.0.1 BRISVEL_UNIT_ADDR=127.0.0.1)"
+echo "To drive it from another terminal:"
+echo "  export BRISVEL_MQ_DIR=$BRISVEL_MQ_DIR BRISVEL_DECODER_ADDR=127.0.0.1 BRISVEL_UNIT_ADDR=127.0.0.1"
+echo "  $sim peer view front"
+
+# The sinks first, so the app's first heartbeat and log record are seen.
+"$sim" logsink > >(sed -u 's/^/[logsink] /') 2>&1 &
+pids+=($!)
+"$sim" hbmon > >(sed -u 's/^/[hbmon] /') 2>&1 &
+pids+=($!)
+"$sim" ed2 --rate 10 >"$logs/ed2.log" 2>&1 &
+pids+=($!)
+
+./build/brisvel-visualiser > >(sed -u 's/^/[app] /') 2>&1 &
+app=$!
+pids+=($app)
+
+sleep 2
+"$sim" peer show | sed -u 's/^/[peer] /'
+
+started=$(date +%s)
+while kill -0 "$app" 2>/dev/null; do
+    if [ "$headless" = 1 ]; then
+        import -display "$DISPLAY" -window root -crop 472x266+0+0 out/visualiser.png 2>/dev/null &&
+            [ -z "${shot_said:-}" ] && { echo "Screenshots: $top/out/visualiser.png (refreshed every 3 s)"; shot_said=1; }
+    fi
+    if [ "$seconds" -gt 0 ] && [ $(($(date +%s) - started)) -ge "$seconds" ]; then break; fi
+    sleep 3
+done
