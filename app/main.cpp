@@ -1,6 +1,9 @@
 #include "BusEndpoints.h"
 #include "app/MainWindow.h"
 #include "app/SignalRelay.h"
+#include "look/ButtonStylesheets.h"
+#include "look/LabelStylesheets.h"
+#include "look/SystemColor.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -24,6 +27,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Say("Brisvel: Front panel Dolby Visualiser Application starting.");
     Say("Brisvel: Initializing static classes.");
+    // Pages look colours and style sheets up by name while they are built.
+    cSysColor::Init();
+    cButtonStyle::Init();
+    cLabelStyle::Init();
 
     auto* pWindow = new MainWindow();
     Say("Brisvel: Initializing main Qt window.");
