@@ -3,6 +3,7 @@
 #include "BusEndpoints.h"
 #include "Logger.h"
 #include "bus/ZmqQtPublisher.h"
+#include "bus/ZmqSubPeer.h"
 #include "look/DisplayBackground.h"
 #include "visualiser/ZmqSubDolbyED2PaData.h"
 
@@ -27,6 +28,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
              arguments.at(1).compare(QLatin1String("Dual"), Qt::CaseInsensitive) == 0;
 
     mpPublisher = new cZmqQtPublisher(this);
+    mpZmqSubPeer1 = new cZmqSubPeer(this);
+    mpZmqSubPeer2 = new cZmqSubPeer(this);
+    mpZmqSubPeer4 = new cZmqSubPeer(this);
+    mpZmqSubPeer3 = new cZmqSubPeer(this);
     mpZmqSubDolbyED2 = new cZmqSubDolbyED2PaData(this);
 
     SetPageStack();
@@ -44,6 +49,7 @@ void MainWindow::Init() {
     Logger::Fprintf(stdout, "%s|%u| \"Initialising Dolby Visualiser App.\"", kLogUnit, __LINE__);
     Logger::Fprintf(stdout, "%s|%u| \"Setting Up Meter Data.\"", kLogUnit, __LINE__);
     mpZmqSubDolbyED2->SetupAndRun(BusEndpoints::DecoderAddress());
+    mpZmqSubPeer4->SetupAndRunIPC("DoRiduyPub.ipc");
 
     Logger::Fprintf(stdout, "%s|%u| \"Setting Up Logger Instance.\"", kLogUnit, __LINE__);
     mpLogger = Logger::GetInstance();
@@ -63,6 +69,10 @@ void MainWindow::Init() {
 
 void MainWindow::ConnectSignals() {
     bool ok = true;
+    ok &= static_cast<bool>(
+        connect(mpZmqSubPeer1, &cZmqSubPeer::sigShowApp, this, &MainWindow::sltShow));
+    ok &= static_cast<bool>(
+        connect(mpZmqSubPeer4, &cZmqSubPeer::sigShowApp, this, &MainWindow::sltShow));
     if (!ok && mpLogger)
         mpLogger->Error("%s|%u|\"%s\"", kLogUnit, __LINE__,
                         "Could not connect sig/slot in MainConnectSignals().\\n");

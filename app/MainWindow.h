@@ -6,6 +6,7 @@
 
 class QStackedWidget;
 class cZmqQtPublisher;
+class cZmqSubPeer;
 class cZmqSubDolbyED2PaData;
 class Logger;
 
@@ -48,6 +49,10 @@ private:
     std::uint8_t mPageCounter = 0;
     int mPreviousPage = 0;
     bool mbDual = false;
+    cZmqSubPeer* mpZmqSubPeer1 = nullptr;
+    cZmqSubPeer* mpZmqSubPeer2 = nullptr;
+    cZmqSubPeer* mpZmqSubPeer3 = nullptr;
+    cZmqSubPeer* mpZmqSubPeer4 = nullptr; // the one started
     cZmqSubDolbyED2PaData* mpZmqSubDolbyED2 = nullptr;
     cZmqQtPublisher* mpPublisher = nullptr;
     Logger* mpLogger = nullptr; // the process singleton, not owned
