@@ -12,7 +12,7 @@ if [ "$mode" = "--sanitize" ]; then
         -DBRISVEL_WARNINGS_FATAL=ON -DBRISVEL_BUILD_BENCH=OFF -DBRISVEL_SANITIZE=address,undefined >/dev/null
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
-    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$PWD/tests/ubsan.supp
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
     bash scripts/deps.sh
     build=build
