@@ -176,6 +176,12 @@ void cPageDolbyVisualiser::sltSetDolbyDecoderMode(DolbyDecoderSettings_s* pSetti
     const char* pView = pSettings->VisualiserView;
     SwitchView(QString::fromLatin1(
         pView, static_cast<qsizetype>(strnlen(pView, sizeof pSettings->VisualiserView))));
+    // Beds sit at fixed places, so they follow the new view at once; objects
+    // keep the old view's positions until the next event brings coordinates.
+    // Looked up without inserting: unplaced channels stay at (0, 0, 0).
+    for (qsizetype i = 0; i < mBedObjects.size() && i < mBedNames.size(); ++i)
+        mBedObjects[i] = mBedMap.value(mBedNames.at(i));
+    mpRenderArea->update();
 }
 
 void cPageDolbyVisualiser::sltSetVisualiserView(const char* pcView) {
