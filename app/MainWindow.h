@@ -7,6 +7,8 @@
 class QStackedWidget;
 class cZmqQtPublisher;
 class cZmqSubDolbyED2PaData;
+class cZmqSubWebBaseDolby;
+struct PresetRecall_s;
 class Logger;
 
 // The one top-level window: owns every page and bus client, stacks the pages
@@ -29,6 +31,7 @@ public:
 
     bool IsDual() const { return mbDual; }
     QStackedWidget* PageStack() const { return mpPageStack; }
+    cZmqSubWebBaseDolby* WebSettingsSubscriber() const { return mpZmqSubWebBaseDolby; }
     cZmqSubDolbyED2PaData* Ed2Subscriber() const { return mpZmqSubDolbyED2; }
 
 signals:
@@ -40,6 +43,8 @@ public slots:
     void sltMaximizeApp();
     void sltShowMeters();
     void sltShow(bool bShow);
+    void sltWebRecalledPreset(const PresetRecall_s* pPreset);
+    void sltSourceSelected(const PresetRecall_s* pSource);
     void slotSwUpgradeCommandStop();
     void slotSwUpgradeMsg(const char* pcSUMessage);
 
@@ -48,6 +53,7 @@ private:
     std::uint8_t mPageCounter = 0;
     int mPreviousPage = 0;
     bool mbDual = false;
+    cZmqSubWebBaseDolby* mpZmqSubWebBaseDolby = nullptr;
     cZmqSubDolbyED2PaData* mpZmqSubDolbyED2 = nullptr;
     cZmqQtPublisher* mpPublisher = nullptr;
     Logger* mpLogger = nullptr; // the process singleton, not owned
