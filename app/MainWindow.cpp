@@ -4,6 +4,7 @@
 #include "Logger.h"
 #include "bus/ZmqQtPublisher.h"
 #include "bus/ZmqSubPeer.h"
+#include "bus/ZmqSubWebBaseDolby.h"
 #include "look/DisplayBackground.h"
 #include "visualiser/ZmqSubDolbyED2PaData.h"
 
@@ -27,6 +28,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     mbDual = arguments.size() > 1 &&
              arguments.at(1).compare(QLatin1String("Dual"), Qt::CaseInsensitive) == 0;
 
+    mpZmqSubWebBaseDolby = new cZmqSubWebBaseDolby(this);
     mpPublisher = new cZmqQtPublisher(this);
     mpZmqSubPeer1 = new cZmqSubPeer(this);
     mpZmqSubPeer2 = new cZmqSubPeer(this);
@@ -48,6 +50,7 @@ void MainWindow::SetPageStack() {
 void MainWindow::Init() {
     Logger::Fprintf(stdout, "%s|%u| \"Initialising Dolby Visualiser App.\"", kLogUnit, __LINE__);
     Logger::Fprintf(stdout, "%s|%u| \"Setting Up Meter Data.\"", kLogUnit, __LINE__);
+    mpZmqSubWebBaseDolby->SetupAndRun("appServer.ipc");
     mpZmqSubDolbyED2->SetupAndRun(BusEndpoints::DecoderAddress());
     mpZmqSubPeer4->SetupAndRunIPC("DoRiduyPub.ipc");
 
@@ -100,6 +103,16 @@ void MainWindow::sltShow(bool bShow) {
         sltMaximizeApp();
     else
         sltMinimizeApp();
+}
+
+// Preset recalls have no page to show them on yet; the slots keep the
+// subscriber's interface wired for when one exists.
+void MainWindow::sltWebRecalledPreset(const PresetRecall_s* pPreset) {
+    Q_UNUSED(pPreset);
+}
+
+void MainWindow::sltSourceSelected(const PresetRecall_s* pSource) {
+    Q_UNUSED(pSource);
 }
 
 void MainWindow::slotSwUpgradeCommandStop() {

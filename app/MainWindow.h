@@ -8,6 +8,8 @@ class QStackedWidget;
 class cZmqQtPublisher;
 class cZmqSubPeer;
 class cZmqSubDolbyED2PaData;
+class cZmqSubWebBaseDolby;
+struct PresetRecall_s;
 class Logger;
 
 // The one top-level window: owns every page and bus client, stacks the pages
@@ -30,6 +32,7 @@ public:
 
     bool IsDual() const { return mbDual; }
     QStackedWidget* PageStack() const { return mpPageStack; }
+    cZmqSubWebBaseDolby* WebSettingsSubscriber() const { return mpZmqSubWebBaseDolby; }
     cZmqSubDolbyED2PaData* Ed2Subscriber() const { return mpZmqSubDolbyED2; }
 
 signals:
@@ -41,6 +44,8 @@ public slots:
     void sltMaximizeApp();
     void sltShowMeters();
     void sltShow(bool bShow);
+    void sltWebRecalledPreset(const PresetRecall_s* pPreset);
+    void sltSourceSelected(const PresetRecall_s* pSource);
     void slotSwUpgradeCommandStop();
     void slotSwUpgradeMsg(const char* pcSUMessage);
 
@@ -53,6 +58,7 @@ private:
     cZmqSubPeer* mpZmqSubPeer2 = nullptr;
     cZmqSubPeer* mpZmqSubPeer3 = nullptr;
     cZmqSubPeer* mpZmqSubPeer4 = nullptr; // the one started
+    cZmqSubWebBaseDolby* mpZmqSubWebBaseDolby = nullptr;
     cZmqSubDolbyED2PaData* mpZmqSubDolbyED2 = nullptr;
     cZmqQtPublisher* mpPublisher = nullptr;
     Logger* mpLogger = nullptr; // the process singleton, not owned

@@ -1,0 +1,104 @@
+#include "bus/ZmqSubWebBaseDolby.h"
+
+#include "BusEndpoints.h"
+
+#include <cstdlib>
+#include <cstring>
+
+cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {}
+
+cZmqSubWebBaseDolby::~cZmqSubWebBaseDolby() = default;
+
+void cZmqSubWebBaseDolby::SetupAndRun(const char* pName) {
+    SetupParsers();
+    const std::string endpoint = BusEndpoints::Ipc(pName ? pName : "");
+    SockInit(endpoint.c_str());
+    SockSubscribe(kTopicPreset);
+    SockSubscribe(kTopicDecoderSettings);
+    SockSubscribe(kTopicMeterScales);
+    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                 &cZmqSubWebBaseDolby::sltNewMessage)) {
+        ZqtError("Sig/slot connection failure in ZmqSubWebSettings.\n");
+        return;
+    }
+    StartPolling(kPollPeriodMs);
+}
+
+void cZmqSubWebBaseDolby::SetupParsers() {
+    mpPresetParser = std::make_unique<cPresetParser>();
+    mpDecoderSettingsParser = std::make_unique<cDolbyDecoderSettingsParser>();
+    mpMeterScalesParser = std::make_unique<cMeterScalesParser>();
+}
+
+void cZmqSubWebBaseDolby::sltNewMessage(zmsg_t* pMessage) {
+    if (!pMessage)
+        return;
+    char* pTopic = zmsg_popstr(pMessage);
+    char* pJson = zmsg_popstr(pMessage);
+    if (!pTopic || !pJson) {
+        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
+                 pTopic ? pTopic : "(null)", pJson ? pJson : "(null)");
+        std::free(pTopic);
+        std::free(pJson);
+        return;
+    }
+    if (std::strcmp(pTopic, kTopicPreset) == 0)
+        ParseMetersInfo(pJson);
+    else if (std::strcmp(pTopic, kTopicDecoderSettings) == 0)
+        ParseDolbyDecSettings(pJson);
+    else if (std::strcmp(pTopic, kTopicMeterScales) == 0)
+        ParseMeterScale(pJson);
+    else
+        ZqtError("JsonParseWebBaseDolby received an unhandled topic: %s\n", pTopic);
+    std::free(pTopic);
+    std::free(pJson);
+}
+
+void cZmqSubWebBaseDolby::ParseMetersInfo(const char* pJson) {
+    if (!mpPresetParser || !mpDecoderSettingsParser)
+        return;
+    std::memset(&mPresetRecall, 0, sizeof mPresetRecall);
+    if (!mpPresetParser->ParsePreset(pJson))
+        return;
+
+    // The preset's own view is not used: the view follows the last decoder
+    // settings message, which is what the web page's view selector sends.
+    mpPresetParser->DecoderConf.FillRecord(&mDecoderSettings);
+    CopyTextCut(mDecoderSettings.VisualiserView, sizeof mDecoderSettings.VisualiserView,
+                mpDecoderSettingsParser->VisualiserView);
+    emit sigDolbyDecoderSettings(&mDecoderSettings);
+
+    const bool bApplyDZMeters =
+        mpPresetParser->Meters.HasDolbyInput && mpPresetParser->ApplyDZMeterScreen;
+    mPresetRecall.SourceSelect = mpPresetParser->SourceSelect;
+    mPresetRecall.ApplyDZMeters = bApplyDZMeters;
+    CopyTextCut(mPresetRecall.GroupName, sizeof mPresetRecall.GroupName, mpPresetParser->GroupName);
+    CopyTextCut(mPresetRecall.ProgramName, sizeof mPresetRecall.ProgramName,
+                mpPresetParser->ProgramName);
+    CopyTextCut(mPresetRecall.PresetName, sizeof mPresetRecall.PresetName,
+                mpPresetParser->PresetName);
+    if (mPresetRecall.SourceSelect)
+        emit sigSourceSelected(&mPresetRecall);
+    else
+        emit sigWebRecalledPreset(&mPresetRecall);
+
+    emit sigApplyDZMeters(bApplyDZMeters);
+}
+
+void cZmqSubWebBaseDolby::ParseDolbyDecSettings(const char* pJson) {
+    if (!mpDecoderSettingsParser)
+        return;
+    if (!mpDecoderSettingsParser->ParseDolbyDecoderSettings(pJson))
+        return;
+    mpDecoderSettingsParser->FillRecord(&mDecoderSettings);
+    emit sigDolbyDecoderSettings(&mDecoderSettings);
+}
+
+void cZmqSubWebBaseDolby::ParseMeterScale(const char* pJson) {
+    if (!mpMeterScalesParser)
+        return;
+    if (!mpMeterScalesParser->ParseMeterScales(pJson))
+        return;
+    mpMeterScalesParser->FillRecord(&mScaleInfo);
+    emit sigMeterScaleInfo(&mScaleInfo);
+}

@@ -1,0 +1,527 @@
+#include "messages/JsonParseAppSettings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+template <typename T> struct TextValue {
+    const char* text;
+    T value;
+};
+
+// The first entry whose word occurs anywhere in the text decides.
+template <typename T, std::size_t N>
+T FirstContained(const char* pText, const TextValue<T> (&table)[N], T fallback) {
+    if (!pText)
+        return fallback;
+    for (const auto& entry : table)
+        if (std::strstr(pText, entry.text))
+            return entry.value;
+    return fallback;
+}
+
+const rapidjson::Value* Member(const rapidjson::Value& object, const char* pKey) {
+    const auto member = object.FindMember(pKey);
+    return member == object.MemberEnd() ? nullptr : &member->value;
+}
+
+bool GetInt(const rapidjson::Value& object, const char* pKey, std::int32_t& field) {
+    const rapidjson::Value* pValue = Member(object, pKey);
+    if (!pValue || !pValue->IsInt())
+        return false;
+    field = pValue->GetInt();
+    return true;
+}
+
+bool GetBool(const rapidjson::Value& object, const char* pKey, bool& field) {
+    const rapidjson::Value* pValue = Member(object, pKey);
+    if (!pValue || !pValue->IsBool())
+        return false;
+    field = pValue->GetBool();
+    return true;
+}
+
+bool GetString(const rapidjson::Value& object, const char* pKey, std::string& field) {
+    const rapidjson::Value* pValue = Member(object, pKey);
+    if (!pValue || !pValue->IsString())
+        return false;
+    field.assign(pValue->GetString(), pValue->GetStringLength());
+    return true;
+}
+
+// A meter member's name as a number, read the way strtol reads it. A name
+// without digits or beyond 32 bits gives -1, which no meter has, so the
+// preset is rejected like for any other bad meter number.
+std::int32_t MeterNumberFromName(const char* pName) {
+    errno = 0;
+    char* pEnd = nullptr;
+    const long number = std::strtol(pName, &pEnd, 10);
+    if (pEnd == pName || errno == ERANGE || number < INT32_MIN || number > INT32_MAX)
+        return -1;
+    return static_cast<std::int32_t>(number);
+}
+
+} // namespace
+
+// ---- cMeter ---------------------------------------------------------------
+
+void cMeter::Reset() {
+    *this = cMeter(MeterId);
+}
+
+bool cMeter::ParseMeter(const rapidjson::Value& meter) {
+    if (!meter.IsObject())
+        return false;
+    GetInt(meter, "VolumeDb", VolumeDb);
+    GetInt(meter, "DelayMs", DelayMs);
+    if (GetString(meter, "Speaker", SpeakerTypeStr)) {
+        SpeakerType = ConvertToSpeakerTypeFromString(SpeakerTypeStr.c_str());
+        OutputAssignments = ConvertToOutputAssignmentsFromString(SpeakerTypeStr.c_str());
+    }
+    const rapidjson::Value* pSource = Member(meter, "Source");
+    return pSource ? ParseMeterSource(*pSource) : true;
+}
+
+bool cMeter::ParseMeterSource(const rapidjson::Value& source) {
+    if (!source.IsObject())
+        return false;
+    GetInt(source, "Channel", Channel);
+    if (GetString(source, "ConnectorType", ConnectorTypeStr))
+        ConnectorType = ConvertToConnectorTypeFromString(ConnectorTypeStr.c_str());
+    GetInt(source, "Cage", Cage);
+    GetInt(source, "Slot", Slot);
+    GetInt(source, "InputNo", InputNo);
+    if (GetString(source, "Type", InputTypeStr)) {
+        InputType = ConvertToSysInputTypeFromString(InputTypeStr.c_str());
+        IsDolby = InputType == SYS_INPUT_DOLBY;
+    }
+    return true;
+}
+
+AudioSpeakerType_e cMeter::ConvertToSpeakerTypeFromString(const char* pText) {
+    static const TextValue<AudioSpeakerType_e> kTable[] = {
+        {"Left", AUDIO_SPEAKER_LEFT},
+        {"Right", AUDIO_SPEAKER_RIGHT},
+        {"Center", AUDIO_SPEAKER_CENTER},
+        {"LowFrequencyEffects", AUDIO_SPEAKER_LOW_FREQUENCY_EFFECTS},
+        {"LeftSurround", AUDIO_SPEAKER_LEFT_SURROUND},
+        {"RightSurround", AUDIO_SPEAKER_RIGHT_SURROUND},
+        {"BackSurroundLeft", AUDIO_SPEAKER_BACK_SURROUND_LEFT},
+        {"BackSurroundRight", AUDIO_SPEAKER_BACK_SURROUND_RIGHT},
+        {"MonoSurround", AUDIO_SPEAKER_MONO_SURROUND},
+    };
+    if (!pText)
+        return AUDIO_SPEAKER_NONE;
+    for (const auto& entry : kTable)
+        if (std::strcmp(pText, entry.text) == 0)
+            return entry.value;
+    return AUDIO_SPEAKER_NONE;
+}
+
+std::int32_t cMeter::ConvertToOutputAssignmentsFromString(const char* pText) {
+    static const TextValue<std::int32_t> kTable[] = {
+        {"Left", kOutputLeft},
+        {"Right", kOutputRight},
+        {"Center", kOutputBoth},
+        {"LowFrequencyEffects", kOutputBoth},
+        {"LeftSurround", kOutputLeft},
+        {"RightSurround", kOutputRight},
+        {"BackSurroundLeft", kOutputLeft},
+        {"BackSurroundRight", kOutputRight},
+        {"MonoSurround", kOutputBoth},
+    };
+    if (!pText)
+        return 0;
+    for (const auto& entry : kTable)
+        if (std::strcmp(pText, entry.text) == 0)
+            return entry.value;
+    return 0;
+}
+
+SysInputType_e cMeter::ConvertToSysInputTypeFromString(const char* pText) {
+    static const TextValue<SysInputType_e> kTable[] = {
+        {"None", SYS_INPUT_NONE}, {"Internal", SYS_INPUT_NONE}, {"Analog", SYS_INPUT_ANALOG},
+        {"AES", SYS_INPUT_AES},   {"Dolby", SYS_INPUT_DOLBY},   {"VoIP.MPEG", SYS_INPUT_VOIP_MPEG},
+        {"MADI", SYS_INPUT_MADI}, {"AoIP", SYS_INPUT_AOIP},     {"ASI", SYS_INPUT_ASI},
+        {"SDI", SYS_INPUT_SDI},   {"ST-2022", SYS_INPUT_SDI},   {"ST-2110", SYS_INPUT_SDI},
+    };
+    return FirstContained(pText, kTable, SYS_INPUT_NONE);
+}
+
+ConnectorType_e cMeter::ConvertToConnectorTypeFromString(const char* pText) {
+    static const TextValue<ConnectorType_e> kTable[] = {
+        {"None", CONNECTOR_NONE},
+        {"BNC", CONNECTOR_BNC},
+        {"SFP", CONNECTOR_SFP},
+        {"Optical", CONNECTOR_OPTICAL},
+        {"DB25", CONNECTOR_DB25},
+        {"HD15", CONNECTOR_HD15},
+        {"AoIP", CONNECTOR_AOIP},
+        {"RJ45", CONNECTOR_RJ45},
+        {"DolbyDecoder", CONNECTOR_DOLBY_DECODER},
+    };
+    return FirstContained(pText, kTable, CONNECTOR_NONE);
+}
+
+// ---- cMeterSet ------------------------------------------------------------
+
+cMeterSet::cMeterSet() {
+    for (std::int32_t i = 0; i < kMeterCount; ++i)
+        Meters[i] = std::make_shared<cMeter>(i);
+}
+
+void cMeterSet::Reset() {
+    for (auto& [index, meter] : Meters)
+        meter->Reset();
+    HasDolbyInput = false;
+}
+
+bool cMeterSet::ParseMeterSet(const rapidjson::Value& meterSet) {
+    if (!meterSet.IsObject())
+        return false;
+    bool bResult = true;
+    bool bHasDolby = false;
+    for (auto member = meterSet.MemberBegin(); member != meterSet.MemberEnd(); ++member) {
+        const std::int32_t number = MeterNumberFromName(member->name.GetString());
+        bool bIsDolby = false;
+        // number - 1 of INT32_MIN would overflow; any negative number is invalid anyway.
+        const std::int32_t meter = number > 0 ? number - 1 : -1;
+        if (!ParseMeter(meter, member->value, bIsDolby))
+            bResult = false;
+        bHasDolby = bHasDolby || bIsDolby;
+    }
+    HasDolbyInput = bHasDolby;
+    return bResult;
+}
+
+bool cMeterSet::ParseMeter(std::int32_t iMeter, const rapidjson::Value& meter, bool& bIsDolby) {
+    const auto found = Meters.find(iMeter);
+    if (iMeter < 0 || iMeter >= kMeterCount || found == Meters.end())
+        return false;
+    const bool bResult = found->second->ParseMeter(meter);
+    bIsDolby = found->second->IsDolby;
+    return bResult;
+}
+
+bool cMeterSet::SetClusterId(std::int32_t iMeter, std::int32_t iClusterIndex) {
+    const auto found = Meters.find(iMeter);
+    if (iMeter < 0 || iMeter >= kMeterCount || found == Meters.end())
+        return false;
+    found->second->ClusterId = iClusterIndex;
+    return true;
+}
+
+const cMeter* cMeterSet::Find(std::int32_t iMeter) const {
+    if (iMeter < 0 || iMeter >= kMeterCount)
+        return nullptr;
+    const auto found = Meters.find(iMeter);
+    return found == Meters.end() ? nullptr : found->second.get();
+}
+
+std::int32_t cMeterSet::GetVolumeDb(std::int32_t iMeter, std::int32_t iDefault) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->VolumeDb : iDefault;
+}
+
+std::int32_t cMeterSet::GetDelayMs(std::int32_t iMeter, std::int32_t iDefault) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->DelayMs : iDefault;
+}
+
+std::int32_t cMeterSet::GetSlot(std::int32_t iMeter, std::int32_t iDefault) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->Slot : iDefault;
+}
+
+std::int32_t cMeterSet::GetCage(std::int32_t iMeter, std::int32_t iDefault) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->Cage : iDefault;
+}
+
+std::int32_t cMeterSet::GetInputNo(std::int32_t iMeter, std::int32_t iDefault) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->InputNo : iDefault;
+}
+
+std::int32_t cMeterSet::GetChannel(std::int32_t iMeter, std::int32_t iDefault) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->Channel : iDefault;
+}
+
+std::int32_t cMeterSet::GetClusterId(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->ClusterId : -1;
+}
+
+SysInputType_e cMeterSet::GetInputType(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->InputType : SYS_INPUT_NONE;
+}
+
+ConnectorType_e cMeterSet::GetConnectorType(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->ConnectorType : CONNECTOR_NONE;
+}
+
+AudioSpeakerType_e cMeterSet::GetSpeakerType(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->SpeakerType : AUDIO_SPEAKER_NONE;
+}
+
+std::int32_t cMeterSet::GetOutputAssignments(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->OutputAssignments : 0;
+}
+
+const char* cMeterSet::GetInputTypeStr(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->InputTypeStr.c_str() : nullptr;
+}
+
+const char* cMeterSet::GetConnectorTypeStr(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->ConnectorTypeStr.c_str() : nullptr;
+}
+
+const char* cMeterSet::GetSpeakerTypeStr(std::int32_t iMeter) const {
+    const cMeter* pMeter = Find(iMeter);
+    return pMeter ? pMeter->SpeakerTypeStr.c_str() : nullptr;
+}
+
+std::shared_ptr<cMeter> cMeterSet::GetMeter(std::int32_t iMeter) const {
+    if (iMeter < 0 || iMeter >= kMeterCount)
+        return {};
+    const auto found = Meters.find(iMeter);
+    return found == Meters.end() ? nullptr : found->second;
+}
+
+// ---- cCluster -------------------------------------------------------------
+
+void cCluster::Reset() {
+    *this = cCluster(ClusterIndex);
+}
+
+bool cCluster::ParseCluster(const rapidjson::Value& cluster) {
+    if (!cluster.IsObject())
+        return false;
+    std::int32_t firstMeter = 0;
+    if (GetInt(cluster, "FirstMeter", firstMeter))
+        FirstMeter = firstMeter == INT32_MIN ? INT32_MIN : firstMeter - 1; // sent 1-based
+    GetInt(cluster, "NumberOfMeters", NumberOfMeters);
+    GetBool(cluster, "MuteOnPresetRecall", MuteOnPresetRecall);
+    if (GetString(cluster, "Type", TypeStr))
+        Type = ConvertToClusterTypeFromString(TypeStr.c_str());
+    GetString(cluster, "Name", Name);
+    return true;
+}
+
+ClusterType_e cCluster::ConvertToClusterTypeFromString(const char* pText) {
+    static const TextValue<ClusterType_e> kTable[] = {
+        {"None", CLUSTER_NONE},
+        {"Mono", CLUSTER_MONO},
+        {"Stereo", CLUSTER_STEREO},
+        {"5.1", CLUSTER_5_1},
+        {"7.1Surround", CLUSTER_7_1_SURROUND},
+        {"Custom", CLUSTER_CUSTOM},
+    };
+    return FirstContained(pText, kTable, CLUSTER_NONE);
+}
+
+// ---- cClusterSet ----------------------------------------------------------
+
+cClusterSet::cClusterSet() {
+    for (std::int32_t i = 0; i < kClusterCount; ++i)
+        Clusters[i] = std::make_shared<cCluster>(i);
+}
+
+void cClusterSet::Reset() {
+    for (auto& [index, cluster] : Clusters)
+        cluster->Reset();
+    ConfiguredClusters = 0;
+}
+
+bool cClusterSet::ParseClusterSet(const rapidjson::Value& clusters, cPresetParser& preset) {
+    if (!clusters.IsArray())
+        return false;
+    bool bResult = true;
+    for (rapidjson::SizeType i = 0; i < clusters.Size(); ++i) {
+        const auto found = Clusters.find(static_cast<std::int32_t>(i));
+        if (i >= static_cast<rapidjson::SizeType>(kClusterCount) || found == Clusters.end())
+            continue; // the unit has 16 clusters; extra elements are not an error
+        cCluster& cluster = *found->second;
+        if (!cluster.ParseCluster(clusters[i])) {
+            bResult = false;
+            continue;
+        }
+        if (cluster.NumberOfMeters < 0 || cluster.FirstMeter == -1)
+            continue;
+        ++ConfiguredClusters;
+        const std::int64_t end = static_cast<std::int64_t>(cluster.FirstMeter) +
+                                 static_cast<std::int64_t>(cluster.NumberOfMeters);
+        // Meters below 0 are refused by SetClusterId anyway; starting at 0
+        // keeps a huge negative FirstMeter from spinning through billions.
+        for (std::int64_t m = std::max<std::int64_t>(cluster.FirstMeter, 0);
+             m < end && m < cMeterSet::kMeterCount; ++m)
+            preset.Meters.SetClusterId(static_cast<std::int32_t>(m), static_cast<std::int32_t>(i));
+    }
+    return bResult;
+}
+
+const cCluster* cClusterSet::Find(std::int32_t iCluster) const {
+    if (iCluster < 0 || iCluster >= kClusterCount)
+        return nullptr;
+    const auto found = Clusters.find(iCluster);
+    return found == Clusters.end() ? nullptr : found->second.get();
+}
+
+std::int32_t cClusterSet::GetFirstMeter(std::int32_t iCluster, std::int32_t iDefault) const {
+    const cCluster* pCluster = Find(iCluster);
+    return pCluster ? pCluster->FirstMeter : iDefault;
+}
+
+std::int32_t cClusterSet::GetNumberOfMeters(std::int32_t iCluster, std::int32_t iDefault) const {
+    const cCluster* pCluster = Find(iCluster);
+    return pCluster ? pCluster->NumberOfMeters : iDefault;
+}
+
+bool cClusterSet::GetMuteOnPresetRecall(std::int32_t iCluster, bool bDefault) const {
+    const cCluster* pCluster = Find(iCluster);
+    return pCluster ? pCluster->MuteOnPresetRecall : bDefault;
+}
+
+ClusterType_e cClusterSet::GetCusterType(std::int32_t iCluster) const {
+    const cCluster* pCluster = Find(iCluster);
+    return pCluster ? pCluster->Type : CLUSTER_NONE;
+}
+
+const char* cClusterSet::GetCusterTypeStr(std::int32_t iCluster) const {
+    const cCluster* pCluster = Find(iCluster);
+    return pCluster ? pCluster->TypeStr.c_str() : nullptr;
+}
+
+const char* cClusterSet::GetClusterName(std::int32_t iCluster) const {
+    const cCluster* pCluster = Find(iCluster);
+    return pCluster ? pCluster->Name.c_str() : nullptr;
+}
+
+std::shared_ptr<cCluster> cClusterSet::GetCluster(std::int32_t iCluster) const {
+    if (iCluster < 0 || iCluster >= kClusterCount)
+        return {};
+    const auto found = Clusters.find(iCluster);
+    return found == Clusters.end() ? nullptr : found->second;
+}
+
+// ---- sources --------------------------------------------------------------
+
+void cSourceInfo::ResetNumbers() {
+    Type = 0;
+    ConnectorType = CONNECTOR_NONE;
+    Slot = 0;
+    Cage = 0;
+    InputNo = 0;
+    Pair = 0;
+}
+
+bool cSourceInfo::ParseSource(const rapidjson::Value& source, bool bClock) {
+    if (!source.IsObject())
+        return false;
+    if (GetString(source, "Type", TypeStr))
+        Type = bClock ? static_cast<std::int32_t>(
+                            cSystemClockSource::ConvertToSysClockTypeFromString(TypeStr.c_str()))
+                      : static_cast<std::int32_t>(
+                            cMeter::ConvertToSysInputTypeFromString(TypeStr.c_str()));
+    if (GetString(source, "ConnectorType", ConnectorTypeStr))
+        ConnectorType = cMeter::ConvertToConnectorTypeFromString(ConnectorTypeStr.c_str());
+    GetInt(source, "Pair", Pair);
+    GetInt(source, "InputNo", InputNo);
+    GetInt(source, "Cage", Cage);
+    GetInt(source, "Slot", Slot);
+    return true;
+}
+
+SysClockType_e cSystemClockSource::ConvertToSysClockTypeFromString(const char* pText) {
+    static const TextValue<SysClockType_e> kTable[] = {
+        {"None", SYS_CLOCK_NONE},       {"Internal", SYS_CLOCK_INTERNAL},
+        {"Analog", SYS_CLOCK_INTERNAL}, {"AES", SYS_CLOCK_AES},
+        {"Dolby", SYS_CLOCK_INTERNAL},  {"VoIP.MPEG", SYS_CLOCK_INTERNAL},
+        {"MADI", SYS_CLOCK_MADI},       {"AoIP", SYS_CLOCK_AOIP},
+        {"ASI", SYS_CLOCK_INTERNAL},    {"SDI", SYS_CLOCK_SDI},
+        {"ST-2022", SYS_CLOCK_SDI},     {"ST-2110", SYS_CLOCK_SDI},
+    };
+    return FirstContained(pText, kTable, SYS_CLOCK_INTERNAL);
+}
+
+// ---- cPresetParser --------------------------------------------------------
+
+// The sources are reset only as far as the unit always has: the clock
+// source's numbers and type text, the video source's numbers. Count is kept.
+void cPresetParser::Reset() {
+    Meters.Reset();
+    Clusters.Reset();
+    SystemClockSource.ResetNumbers();
+    SystemClockSource.TypeStr.clear();
+    VideoSource.ResetNumbers();
+    DecoderConf.Reset();
+    Repub = false;
+    SourceSelect = false;
+    ApplyCdlb = true;
+    ApplyDZMeterScreen = false;
+    PresetName.clear();
+    ProgramName.clear();
+    GroupName.clear();
+}
+
+bool cPresetParser::ParsePreset(const char* pJson) {
+    Reset();
+    if (!pJson)
+        return false;
+    rapidjson::Document document;
+    document.Parse(pJson);
+    if (document.HasParseError() || !document.IsObject())
+        return false;
+
+    // Every section present is parsed, even once the preset is known to fail.
+    const rapidjson::Value* pClusters = Member(document, "Clusters");
+    bool bOk = pClusters != nullptr;
+    if (pClusters)
+        bOk = Clusters.ParseClusterSet(*pClusters, *this);
+
+    const rapidjson::Value* pMeterSet = Member(document, "MeterSet");
+    bOk = pMeterSet && Meters.ParseMeterSet(*pMeterSet) && bOk;
+
+    const rapidjson::Value* pClock = Member(document, "SystemClockSource");
+    bOk = pClock && SystemClockSource.ParseSysClock(*pClock) && bOk;
+
+    if (const rapidjson::Value* pDolby = Member(document, "DolbyInputSource"))
+        bOk = DolbyInputSource.ParseDolby(*pDolby) && bOk;
+    if (const rapidjson::Value* pVideo = Member(document, "VideoSource"))
+        bOk = VideoSource.ParseVideo(*pVideo) && bOk;
+
+    const rapidjson::Value* pDecoder = Member(document, "DolbyDecoderConf");
+    if (pDecoder && pDecoder->IsObject())
+        DecoderConf.ParseDolbyDecoderSettingsObject(*pDecoder); // its verdict is not the preset's
+
+    const rapidjson::Value* pName = Member(document, "Name");
+    if (pName && pName->IsObject()) {
+        GetString(*pName, "Preset", PresetName);
+        GetString(*pName, "Program", ProgramName);
+        GetString(*pName, "Group", GroupName);
+    }
+
+    GetInt(document, "Count", Count);
+    GetBool(document, "Repub", Repub);
+    GetBool(document, "SourceSelect", SourceSelect);
+    GetBool(document, "ApplyCdlb", ApplyCdlb);
+    bool bApplyDZ = false;
+    GetBool(document, "ApplyDZMeterScreen", bApplyDZ);
+    ApplyDZMeterScreen = bApplyDZ && Meters.HasDolbyInput;
+
+    if (!bOk) {
+        Reset();
+        return false;
+    }
+    return true;
+}
