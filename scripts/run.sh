@@ -16,7 +16,7 @@ cmake --build build -j"$(nproc)" --target brisvel-visualiser unit-sim
 export BRISVEL_MQ_DIR=$(mktemp -d /tmp/brisvel-mq.XXXXXX)
 export BRISVEL_DECODER_ADDR=127.0.0.1
 export BRISVEL_UNIT_ADDR=127.0.0.1
-sim="$top/build/tools/unit-sim/unit-sim"
+sim="$top/build/tools/unit-sim"
 logs="$BRISVEL_MQ_DIR/logs"
 mkdir -p "$logs" out
 

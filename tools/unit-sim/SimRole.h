@@ -12,6 +12,7 @@ struct SimRole {
     std::string summary;                        // one line for the usage text
     std::string usage;                          // the role's own options
     std::function<int(const QStringList&)> run; // arguments after the role name
+    bool widgets = false; // draws widgets: gets a QApplication (offscreen without a display)
 };
 
 std::map<std::string, SimRole>& SimRoles();

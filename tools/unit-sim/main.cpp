@@ -2,12 +2,14 @@
 
 #include "BusEndpoints.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 std::map<std::string, SimRole>& SimRoles() {
     static std::map<std::string, SimRole> roles;
@@ -64,8 +66,17 @@ bool Flag(const QStringList& args, const QString& name) {
 
 int main(int argc, char** argv) {
     BusEndpoints::InitRuntime();
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments();
+    // Roles that draw need a GUI application; the others must run without a display.
+    bool widgets = false;
+    if (argc > 1) {
+        const auto found = SimRoles().find(argv[1]);
+        widgets = found != SimRoles().end() && found->second.widgets;
+    }
+    if (widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(widgets ? new QApplication(argc, argv)
+                                                  : new QCoreApplication(argc, argv));
+    QStringList args = app->arguments();
     args.removeFirst();
     if (args.isEmpty())
         return Usage();

@@ -10,8 +10,6 @@
 #include <QImage>
 #include <QPixmap>
 
-#include <new>
-
 namespace {
 
 int Render(const QString& topPath, const QString& frontPath, const dlb_pwk_pa_status& scene) {
@@ -70,26 +68,7 @@ int Run(const QStringList& args) {
         return 2;
     }
 
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    // The simulator's main gives every role a QCoreApplication, and widgets
-    // need a QApplication. Both keep all their state behind the d-pointer, so
-    // this role swaps one for the other in the same storage while it renders
-    // and puts a QCoreApplication back before main destroys it.
-    static_assert(sizeof(QApplication) == sizeof(QCoreApplication) &&
-                      alignof(QApplication) == alignof(QCoreApplication),
-                  "application objects must share their storage");
-    static int argc = 1;
-    static char arg0[] = "unit-sim";
-    static char* argv[] = {arg0, nullptr};
-    QCoreApplication* pCore = QCoreApplication::instance();
-    pCore->~QCoreApplication();
-    QApplication* pGui = new (pCore) QApplication(argc, argv);
-    const int rc = Render(paths.at(0), paths.at(1), scene);
-    pGui->~QApplication();
-    new (pCore) QCoreApplication(argc, argv);
-    return rc;
+    return Render(paths.at(0), paths.at(1), scene);
 }
 
 const SimRoleRegistration kRegistration(
@@ -98,6 +77,6 @@ const SimRoleRegistration kRegistration(
             "TOP.png FRONT.png [--time S] [--presentation N] [--objects N] [--describe TEXT]\n"
             "  Draws the built-in ED2 scene at S seconds (default 2), or a described one\n"
             "  (format as for 'unit-sim ed2'), offscreen, and writes the top and front views.",
-            Run});
+            Run, /*widgets=*/true});
 
 } // namespace
