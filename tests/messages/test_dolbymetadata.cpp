@@ -2,7 +2,7 @@
 // the programme and stream lists are read, the frame-type names, and that a
 // malformed or wrongly typed document emits nothing and leaves no half record.
 #include "messages/JsonParseDolbyMetaData.h"
-#include "support/TestBus.h"
+#include "support/PublishUntil.h"
 #include "visualiser/ZmqSubDolby.h"
 
 #include <QtTest>
@@ -151,10 +151,9 @@ void cTestDolbyMetaData::rejected() {
     QSignalSpy linesSpy(&subscriber, &cZmqSubDolby::sigNewDolbyMetaData);
     QSignalSpy dataSpy(&subscriber, &cZmqSubDolby::sigNewDolbyData);
     QSignalSpy typeSpy(&subscriber, &cZmqSubDolby::sigDolbyStreamType);
-    ConsoleCapture console;
-    subscriber.ParseDolbyMetadata(json.constData());
+    const QByteArray text = CaptureStdout([&] { subscriber.ParseDolbyMetadata(json.constData()); });
     QCOMPARE(linesSpy.count() + dataSpy.count() + typeSpy.count(), 0);
-    QVERIFY(console.Text().contains("ZQT ERROR : Dolby Metadata does not contain Anything.\n"));
+    QVERIFY(text.contains("ZQT ERROR : Dolby Metadata does not contain Anything.\n"));
     // The record is reset before parsing and no half-read document is left in it.
     QCOMPARE(subscriber.MetaData().NoOfPrograms, 0);
     QVERIFY(subscriber.MetaData().MetaObjects.isEmpty());

@@ -1,5 +1,7 @@
 #include "support/PublishUntil.h"
 
+#include "support/TestBus.h"
+
 #include <QElapsedTimer>
 
 bool PublishUntil(QSignalSpy& spy, const std::function<void()>& publish, int timeoutMs) {
@@ -19,4 +21,10 @@ void DrainSignals(QSignalSpy& spy, int quietMs) {
         seen = spy.count();
         spy.wait(quietMs);
     }
+}
+
+QByteArray CaptureStdout(const std::function<void()>& action) {
+    ConsoleCapture console(1);
+    action();
+    return console.Text();
 }

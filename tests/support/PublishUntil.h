@@ -13,3 +13,8 @@ bool PublishUntil(QSignalSpy& spy, const std::function<void()>& publish, int tim
 // Processes events until the spy has seen no new signal for quietMs, so the
 // extra copies PublishUntil may have sent are out of the way.
 void DrainSignals(QSignalSpy& spy, int quietMs = 400);
+
+// Runs the action with standard output captured and returns what it printed.
+// The capture ends before the caller's checks, so their own failure messages
+// still reach the console.
+QByteArray CaptureStdout(const std::function<void()>& action);

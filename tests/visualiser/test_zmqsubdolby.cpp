@@ -39,14 +39,14 @@ void cTestZmqSubDolby::receivesOverTcp() {
     QStringList types;
     connect(&subscriber, &cZmqSubDolby::sigDolbyStreamType, this,
             [&](const char* pType) { types << QString::fromUtf8(pType); });
-    ConsoleCapture console;
-    QVERIFY(SendTopic(publisher.get(), "DolbyMetadataEventX", pDocument));
-    QVERIFY(zstr_send(publisher.get(), cZmqSubDolby::kTopic) == 0); // topic only
-    QVERIFY(SendTopic(publisher.get(), cZmqSubDolby::kTopic, R"({"S337Type":{"Data":1}})"));
-    QVERIFY(linesSpy.wait(10000));
+    const QByteArray text = CaptureStdout([&] {
+        SendTopic(publisher.get(), "DolbyMetadataEventX", pDocument);
+        zstr_send(publisher.get(), cZmqSubDolby::kTopic); // topic only
+        SendTopic(publisher.get(), cZmqSubDolby::kTopic, R"({"S337Type":{"Data":1}})");
+        linesSpy.wait(10000);
+    });
     QCOMPARE(linesSpy.count(), 1);
     QCOMPARE(types, QStringList{"Dolby Digital"});
-    const QByteArray text = console.Text();
     QVERIFY2(text.contains("ZQT ERROR : JsonParseDolby received an unhandled topic: "
                            "DolbyMetadataEventX\n"),
              text.constData());
