@@ -1,0 +1,107 @@
+#include "bus/ZmqSubHwStatus.h"
+
+#include "BusEndpoints.h"
+#include "Logger.h"
+#include "messages/JsonParseHwmMessages.h"
+#include "messages/JsonParserSDIStatus.h"
+#include "messages/SdiStatusParser.h"
+
+#include <cstdlib>
+#include <cstring>
+
+cZmqSubHwStatus::cZmqSubHwStatus(QObject* parent) : cZmqQtListenerBase(parent) {}
+
+cZmqSubHwStatus::~cZmqSubHwStatus() = default;
+
+void cZmqSubHwStatus::SetupParsers() {
+    if (!mpSdiDecoder)
+        mpSdiDecoder = std::make_unique<cSignalStatus>();
+    if (!mpSdiParser)
+        mpSdiParser = std::make_unique<cJsonParserSDIStatus>();
+    if (!mpVolumeParser)
+        mpVolumeParser = std::make_unique<cVolumeSettingsParser>();
+    if (!mpBalanceParser)
+        mpBalanceParser = std::make_unique<cBalanceSettingsParser>();
+    cSdiStatusParser::mpLogger = Logger::GetInstance();
+}
+
+void cZmqSubHwStatus::SetupAndRun(const char* pName) {
+    SetupParsers();
+    const std::string endpoint = BusEndpoints::IpcJoined(pName);
+    SockInit(endpoint.c_str());
+    SockSubscribe(kTopicSignalStatus);
+    SockSubscribe(kTopicVolume);
+    SockSubscribe(kTopicBalance);
+    const bool bReceive = connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                                  &cZmqSubHwStatus::sltNewMessage, Qt::UniqueConnection);
+    const bool bDispatch = connect(this, &cZmqSubHwStatus::sigNewSystemData, this,
+                                   &cZmqSubHwStatus::sltSystemTopicSwitch, Qt::UniqueConnection);
+    if (!bReceive || !bDispatch) {
+        ZqtError("Unable to connect signal to slot in JsonParseWebConfig().");
+        return;
+    }
+    StartPolling(kPollMs);
+}
+
+void cZmqSubHwStatus::sltNewMessage(zmsg_t* pMessage) {
+    if (!pMessage)
+        return;
+    char* pTopic = zmsg_popstr(pMessage);
+    char* pBody = zmsg_popstr(pMessage);
+    if (!pTopic || !pBody)
+        ZqtError("HwManager Status message returned null elements.");
+    else
+        emit sigNewSystemData(pTopic, pBody);
+    std::free(pTopic);
+    std::free(pBody);
+}
+
+void cZmqSubHwStatus::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
+    if (!pTopic)
+        return;
+    if (std::strcmp(pTopic, kTopicSignalStatus) == 0)
+        PreparseSDIStatus(pData);
+    else if (std::strcmp(pTopic, kTopicVolume) == 0)
+        ParseVolume(pData);
+    else if (std::strcmp(pTopic, kTopicBalance) == 0)
+        ParseBalance(pData);
+    else
+        ZqtError("Hardware Status - Unhandled topic: %s\n", pTopic);
+}
+
+QString cZmqSubHwStatus::BuildSdiText(const cJsonParserSDIStatus& status,
+                                      cSdiStatusParser* pDecoder) {
+    if (status.ClkSrcLockStatus == 0)
+        return QStringLiteral("Signal Unlocked.");
+    if (status.EncodedStatus == 0)
+        return QStringLiteral("Signal Locked.");
+    pDecoder->RawStatus = static_cast<std::uint32_t>(status.EncodedStatus);
+    pDecoder->DecodeStatus();
+    return pDecoder->GetFormatSummary();
+}
+
+void cZmqSubHwStatus::PreparseSDIStatus(const char* pBody) {
+    if (!mpSdiParser || !mpSdiDecoder || !pBody)
+        return;
+    if (!mpSdiParser->ParseSDIStatus(pBody))
+        return;
+    const QByteArray text = BuildSdiText(*mpSdiParser, mpSdiDecoder.get()).toUtf8();
+    emit sigSDIStatus(text.constData());
+}
+
+void cZmqSubHwStatus::ParseVolume(const char* pBody) {
+    if (!mpVolumeParser || !pBody)
+        return;
+    if (!mpVolumeParser->ParseVolumeSettings(pBody))
+        return;
+    emit sigVolume(static_cast<int>(mpVolumeParser->ValueInPrcnt / 100u));
+}
+
+void cZmqSubHwStatus::ParseBalance(const char* pBody) {
+    if (!mpBalanceParser || !pBody)
+        return;
+    if (!mpBalanceParser->ParseBalanceSettings(pBody))
+        return;
+    const int iLeft = static_cast<int>(mpBalanceParser->ValueInPrcntForLeft / 100u);
+    emit sigBalance(iLeft, 100 - iLeft);
+}

@@ -1,0 +1,62 @@
+#include "bus/ZmqSubsNotification.h"
+
+#include "BusEndpoints.h"
+
+#include <cstdlib>
+#include <cstring>
+
+cZmqSubsNotification::cZmqSubsNotification(QObject* parent) : cZmqQtListenerBase(parent) {}
+
+cZmqSubsNotification::~cZmqSubsNotification() = default;
+
+void cZmqSubsNotification::SetupParsers() {
+    if (!mpParser)
+        mpParser = std::make_unique<cJsonParseNotifMessages>();
+}
+
+void cZmqSubsNotification::SetupAndRun(const char* pName) {
+    SetupParsers();
+    const std::string endpoint = BusEndpoints::IpcJoined(pName);
+    SockInit(endpoint.c_str());
+    SockSubscribe(kTopic);
+    const bool bReceive = connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                                  &cZmqSubsNotification::sltNewMessage, Qt::UniqueConnection);
+    const bool bDispatch =
+        connect(this, &cZmqSubsNotification::sigNewSystemData, this,
+                &cZmqSubsNotification::sltSystemTopicSwitch, Qt::UniqueConnection);
+    if (!bReceive || !bDispatch) {
+        ZqtError("Unable to connect signal to slot in cZmqSubsNotification().");
+        return;
+    }
+    StartPolling(kPollMs);
+}
+
+void cZmqSubsNotification::sltNewMessage(zmsg_t* pMessage) {
+    if (!pMessage)
+        return;
+    char* pTopic = zmsg_popstr(pMessage);
+    char* pData = zmsg_popstr(pMessage);
+    if (!pTopic || !pData)
+        ZqtError("Metadata message returned null elements.");
+    else
+        emit sigNewSystemData(pTopic, pData);
+    std::free(pTopic);
+    std::free(pData);
+}
+
+void cZmqSubsNotification::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
+    if (!pTopic)
+        return;
+    if (std::strcmp(pTopic, kTopic) == 0)
+        PreparseNotification(pData);
+    else
+        KeldError("Notification Message - Unhandled topic: %s\n", pTopic);
+}
+
+void cZmqSubsNotification::PreparseNotification(const char* pData) {
+    if (!pData)
+        return;
+    SetupParsers();
+    if (mpParser->ParseNotificationMessages(pData, &mNotification) == 0)
+        emit sigNotificationMsg(&mNotification);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "bus/ZmqQtListenerBase.h"
+#include "messages/JsonParseNotifMessages.h"
+
+#include <memory>
+
+// Receives "AppNotification" messages and hands out the last accepted one.
+class cZmqSubsNotification : public cZmqQtListenerBase {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(cZmqSubsNotification)
+
+public:
+    static constexpr unsigned short kPollMs = 100;
+    static constexpr const char* kTopic = "AppNotification";
+
+    explicit cZmqSubsNotification(QObject* parent = nullptr);
+    ~cZmqSubsNotification() override;
+
+    void SetupAndRun(const char* pName);
+    void SetupParsers();
+    void PreparseNotification(const char* pData);
+
+    const Notification_s& Record() const { return mNotification; }
+
+signals:
+    void sigNewSystemData(const char* pTopic, const char* pData);
+    void sigNotificationMsg(Notification_s* NotifMsg);
+
+private slots:
+    void sltNewMessage(zmsg_t* pMessage);
+    void sltSystemTopicSwitch(const char* pTopic, const char* pData);
+
+private:
+    Notification_s mNotification{};
+    std::unique_ptr<cJsonParseNotifMessages> mpParser;
+};

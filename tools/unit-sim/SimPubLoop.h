@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStringList>
+
+#include <czmq.h>
+
+#include <functional>
+#include <string>
+
+// Shared by the roles that stand in for a publisher of JSON messages.
+namespace SimPub {
+
+// Binds a PUB socket on the endpoint, creating the IPC directory first when
+// needed. Null (and a line on stderr) when the bind fails.
+zsock_t* Bind(const std::string& endpoint);
+
+// Sends a two-frame topic + JSON message and says so on stdout.
+void Send(zsock_t* pSocket, const char* pTopic, const QByteArray& json);
+
+// Calls pRound a few times over about 1.5 s, so a subscriber that has just
+// connected still gets it; with --repeat, every --interval ms (default 1000)
+// until SIGINT/SIGTERM. Destroys the socket at the end.
+int Run(zsock_t* pSocket, const QStringList& args, const std::function<void()>& round);
+
+// Usage text of the options Run understands.
+inline constexpr const char* kLoopUsage = "[--repeat] [--interval MS]";
+
+} // namespace SimPub

@@ -1,0 +1,142 @@
+#include "visualiser/ZmqSubDolby.h"
+
+#include "BusEndpoints.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// SMPTE 337 data types as the decoding process reports them.
+const char* FrameTypeName(int iFrameType, bool bAtmos) {
+    switch (iFrameType) {
+    case 1:
+        return "Dolby Digital";
+    case 3:
+        return "Pause";
+    case 4:
+        return "MPEG 1 L1";
+    case 5:
+        return "MPEG 1 L2-3";
+    case 6:
+        return "MPEG 2";
+    case 8:
+        return "MPEG 2.5 L1";
+    case 9:
+        return "MPEG 2.5 L2-3";
+    case 10:
+        return "AAC";
+    case 11:
+        return "HEAAC";
+    case 16:
+        return bAtmos ? "Dolby Digital Plus with Atmos" : "Dolby Digital Plus";
+    case 21:
+        return "Dolby Digital Plus IEC";
+    case 22:
+        return "MAT IEC";
+    case 24:
+        return "Dolby AC-4";
+    case 25:
+        return "EMDF";
+    case 27:
+        return "KLV";
+    case 28:
+        return "Generic Dolby E";
+    case 241:
+        return "ED2: Dolby E + Evolution v1";
+    case 242:
+        return "ED2: Dolby E + Evolution v2";
+    case 255:
+        return "Unknown frame type";
+    default:
+        return "";
+    }
+}
+
+void AppendLines(const QList<DolbyPrograms>& programs, QList<QString>* pLines) {
+    for (const DolbyPrograms& program : programs)
+        for (const ObjectDolby& item : program.Members)
+            pLines->append(item.Title + QLatin1Char('\n') + item.Desc);
+}
+
+} // namespace
+
+cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {}
+
+cZmqSubDolby::~cZmqSubDolby() = default;
+
+void cZmqSubDolby::SetupAndRun(const char* pAddress) {
+    SetupParsers();
+    SetupSocket(pAddress);
+    MakeConnections();
+}
+
+void cZmqSubDolby::SetupParsers() {
+    if (!mpParser)
+        mpParser = std::make_unique<cJsonParseDolbyMetaData>();
+}
+
+void cZmqSubDolby::SetupSocket(const char* pAddress) {
+    const std::string endpoint = BusEndpoints::Tcp(pAddress, kPort);
+    SockInit(endpoint.c_str());
+    SockSubscribe(kTopic);
+}
+
+void cZmqSubDolby::MakeConnections() {
+    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this, &cZmqSubDolby::sltNewMessage,
+                 Qt::UniqueConnection)) {
+        ZqtError("Sig/slot connection failure in ZmqSubWebSettings.\n");
+        return;
+    }
+    StartPolling(kPollMs);
+}
+
+void cZmqSubDolby::sltNewMessage(zmsg_t* pMessage) {
+    if (!pMessage)
+        return;
+    char* pTopic = zmsg_popstr(pMessage);
+    char* pData = zmsg_popstr(pMessage);
+    if (!pTopic || !pData) {
+        ZqtError("Dolby message contains a null element (topic: %s, Message: %s).\n",
+                 pTopic ? pTopic : "(null)", pData ? pData : "(null)");
+    } else if (std::strcmp(pTopic, kTopic) == 0) {
+        ParseDolbyMetadata(pData);
+    } else {
+        ZqtError("JsonParseDolby received an unhandled topic: %s\n", pTopic);
+    }
+    std::free(pTopic);
+    std::free(pData);
+}
+
+void cZmqSubDolby::ResetDolbyData() {
+    mMetaData = DolbyMetaData_s{};
+}
+
+QString cZmqSubDolby::GetStreamNameFroms337FrameType(int iFrameType) const {
+    if (iFrameType == 0)
+        return mMetaData.StreamTypeDesc;
+    return QString::fromLatin1(FrameTypeName(iFrameType, mMetaData.IsAtmosPresent));
+}
+
+void cZmqSubDolby::ParseDolbyMetadata(const char* pJson) {
+    SetupParsers();
+    ResetDolbyData();
+    if (mpParser->ParseDolbyMetaData(pJson, &mMetaData) != 0)
+        return;
+
+    mDisplayLines.clear();
+    AppendLines(mMetaData.MetaObjects, &mDisplayLines);
+    if (mMetaData.NoOfPrograms > 0)
+        AppendLines(mMetaData.Programs, &mDisplayLines);
+    if (mMetaData.NoOfStreams > 0)
+        AppendLines(mMetaData.Streams, &mDisplayLines);
+
+    QString streamType = GetStreamNameFroms337FrameType(mMetaData.S337Type);
+    if (streamType.isEmpty())
+        streamType = mMetaData.StreamTypeDesc;
+    const QByteArray streamTypeText = streamType.toUtf8();
+
+    emit sigNewDolbyMetaData(&mDisplayLines);
+    emit sigNewDolbyData(&mMetaData);
+    emit sigDolbyStreamType(streamTypeText.constData());
+}

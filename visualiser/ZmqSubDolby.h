@@ -1,0 +1,50 @@
+#pragma once
+
+#include "bus/ZmqQtListenerBase.h"
+#include "messages/JsonParseDolbyMetaData.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+// The decoding process's description of the stream, received over TCP. Keeps
+// the last accepted record and its display lines; the signals hand out both.
+class cZmqSubDolby : public cZmqQtListenerBase {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(cZmqSubDolby)
+
+public:
+    static constexpr unsigned kPort = 2002;
+    static constexpr unsigned short kPollMs = 50;
+    static constexpr const char* kTopic = "DolbyMetadataEvent";
+
+    explicit cZmqSubDolby(QObject* parent = nullptr);
+    ~cZmqSubDolby() override;
+
+    void SetupAndRun(const char* pAddress);
+    void SetupParsers();
+    void SetupSocket(const char* pAddress);
+    void MakeConnections();
+
+    void ParseDolbyMetadata(const char* pJson);
+    void ResetDolbyData();
+    QString GetStreamNameFroms337FrameType(int iFrameType) const;
+
+    const DolbyMetaData_s& MetaData() const { return mMetaData; }
+    const QList<QString>& DisplayLines() const { return mDisplayLines; }
+
+signals:
+    void sigNewSystemData(const char* pTopic, const char* pData);
+    void sigNewDolbyMetaData(QList<QString>* phDolbyMeta);
+    void sigNewDolbyData(DolbyMetaData_s* pMetaData);
+    void sigDolbyStreamType(const char* pcDolbyStreamType);
+
+private slots:
+    void sltNewMessage(zmsg_t* pMessage);
+
+private:
+    std::unique_ptr<cJsonParseDolbyMetaData> mpParser;
+    DolbyMetaData_s mMetaData;
+    QList<QString> mDisplayLines;
+};
