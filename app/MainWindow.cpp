@@ -2,7 +2,10 @@
 
 #include "BusEndpoints.h"
 #include "Logger.h"
+#include "app/KeldHeartBeater.h"
 #include "bus/ZmqQtPublisher.h"
+#include "bus/ZmqSubRotaryEnc.h"
+#include "bus/ZmqSubsSystemUpdate.h"
 #include "look/DisplayBackground.h"
 #include "visualiser/ZmqSubDolbyED2PaData.h"
 
@@ -26,8 +29,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     mbDual = arguments.size() > 1 &&
              arguments.at(1).compare(QLatin1String("Dual"), Qt::CaseInsensitive) == 0;
 
+    mpHeartbeater = new cKeldHeartbeater(this);
     mpPublisher = new cZmqQtPublisher(this);
     mpZmqSubDolbyED2 = new cZmqSubDolbyED2PaData(this);
+    mpZmqSubRotaryEnc = new cZmqSubRotaryEnc(this);
+    mpZmqSubsSystemUpdate = new cZmqSubsSystemUpdate(this);
 
     SetPageStack();
 }
@@ -42,8 +48,12 @@ void MainWindow::SetPageStack() {
 
 void MainWindow::Init() {
     Logger::Fprintf(stdout, "%s|%u| \"Initialising Dolby Visualiser App.\"", kLogUnit, __LINE__);
+    mpZmqSubRotaryEnc->SetupAndRun("hwmStatesPub.ipc");
+    Logger::Fprintf(stdout, "%s|%u| \"Setting Up Heart Beater.\"", kLogUnit, __LINE__);
+    mpHeartbeater->Init(kAppName);
     Logger::Fprintf(stdout, "%s|%u| \"Setting Up Meter Data.\"", kLogUnit, __LINE__);
     mpZmqSubDolbyED2->SetupAndRun(BusEndpoints::DecoderAddress());
+    mpZmqSubsSystemUpdate->SetupAndRun("hbMonPubMq.ipc");
 
     Logger::Fprintf(stdout, "%s|%u| \"Setting Up Logger Instance.\"", kLogUnit, __LINE__);
     mpLogger = Logger::GetInstance();
@@ -63,6 +73,10 @@ void MainWindow::Init() {
 
 void MainWindow::ConnectSignals() {
     bool ok = true;
+    ok &= static_cast<bool>(connect(mpZmqSubsSystemUpdate, &cZmqSubsSystemUpdate::sigSUMessages,
+                                    this, &MainWindow::slotSwUpgradeMsg));
+    ok &= static_cast<bool>(connect(mpZmqSubsSystemUpdate, &cZmqSubsSystemUpdate::sigSUExitApp,
+                                    this, &MainWindow::slotSwUpgradeCommandStop));
     if (!ok && mpLogger)
         mpLogger->Error("%s|%u|\"%s\"", kLogUnit, __LINE__,
                         "Could not connect sig/slot in MainConnectSignals().\\n");

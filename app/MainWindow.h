@@ -5,8 +5,11 @@
 #include <cstdint>
 
 class QStackedWidget;
+class cKeldHeartbeater;
 class cZmqQtPublisher;
 class cZmqSubDolbyED2PaData;
+class cZmqSubRotaryEnc;
+class cZmqSubsSystemUpdate;
 class Logger;
 
 // The one top-level window: owns every page and bus client, stacks the pages
@@ -30,6 +33,9 @@ public:
     bool IsDual() const { return mbDual; }
     QStackedWidget* PageStack() const { return mpPageStack; }
     cZmqSubDolbyED2PaData* Ed2Subscriber() const { return mpZmqSubDolbyED2; }
+    cZmqSubRotaryEnc* RotaryEncSubscriber() const { return mpZmqSubRotaryEnc; }
+    cZmqSubsSystemUpdate* SystemUpdateSubscriber() const { return mpZmqSubsSystemUpdate; }
+    cKeldHeartbeater* Heartbeater() const { return mpHeartbeater; }
 
 signals:
     void sigForceCancelExit();
@@ -48,7 +54,10 @@ private:
     std::uint8_t mPageCounter = 0;
     int mPreviousPage = 0;
     bool mbDual = false;
+    cZmqSubRotaryEnc* mpZmqSubRotaryEnc = nullptr;
     cZmqSubDolbyED2PaData* mpZmqSubDolbyED2 = nullptr;
+    cZmqSubsSystemUpdate* mpZmqSubsSystemUpdate = nullptr;
     cZmqQtPublisher* mpPublisher = nullptr;
+    cKeldHeartbeater* mpHeartbeater = nullptr;
     Logger* mpLogger = nullptr; // the process singleton, not owned
 };
