@@ -36,7 +36,7 @@ private slots:
         QSignalSpy rightBottom(mpSubscriber.get(), &cZmqSubRotaryEnc::sigRightBottomRotEncEvt);
         QSignalSpy leftBottom(mpSubscriber.get(), &cZmqSubRotaryEnc::sigLeftBottomRotEncEvt);
         QSignalSpy rightTop(mpSubscriber.get(), &cZmqSubRotaryEnc::sigRightTopRotEncEvt);
-        // Each record lives as long as the subscriber: copy the values per signal.
+        // The next message overwrites the record: copy the values per signal.
         QList<QList<int>> left;
         connect(mpSubscriber.get(), &cZmqSubRotaryEnc::sigLeftBottomRotEncEvt, this,
                 [&left](RotaryEncEvent_t* pEvent) {
