@@ -33,9 +33,6 @@ public:
     bool IsDual() const { return mbDual; }
     QStackedWidget* PageStack() const { return mpPageStack; }
     cZmqSubDolbyED2PaData* Ed2Subscriber() const { return mpZmqSubDolbyED2; }
-    cZmqSubRotaryEnc* RotaryEncSubscriber() const { return mpZmqSubRotaryEnc; }
-    cZmqSubsSystemUpdate* SystemUpdateSubscriber() const { return mpZmqSubsSystemUpdate; }
-    cKeldHeartbeater* Heartbeater() const { return mpHeartbeater; }
 
 signals:
     void sigForceCancelExit();
