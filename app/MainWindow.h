@@ -5,15 +5,27 @@
 #include <cstdint>
 
 class QStackedWidget;
-class cZmqQtPublisher;
-class cZmqSubPeer;
-class cZmqSubDolbyED2PaData;
-class cZmqSubWebBaseDolby;
-struct PresetRecall_s;
 class Logger;
+class Notification;
+class cKeldHeartbeater;
+class cMainMenuPage;
+class cPageBase;
+class cPageDolbyVisualiser;
+class cZmqQtPublisher;
+class cZmqSubDolby;
+class cZmqSubDolbyED2PaData;
+class cZmqSubHwStatus;
+class cZmqSubPeer;
+class cZmqSubRotaryEnc;
+class cZmqSubWebBaseDolby;
+class cZmqSubsNotification;
+class cZmqSubsSystemUpdate;
+struct Notification_s;
+struct PresetRecall_s;
 
-// The one top-level window: owns every page and bus client, stacks the pages
-// and wires the clients to them.
+// The one top-level window: owns every page and bus client for the life of
+// the process, stacks the pages and wires the clients to them. Minimised
+// most of the time; the peer front panel brings it to the front.
 class MainWindow : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
@@ -23,23 +35,34 @@ public:
     static constexpr int kHeight = 266;
     static constexpr const char* kAppName = "RoVodirAzazodovir";
 
+    // Page indices of the stack.
+    static constexpr int kMainMenuPage = 0;
+    static constexpr int kVisualiserPage = 1;
+    static constexpr int kNotificationPage = 2;
+
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
     void Init();
+    void AddPage(const char* pcName, cPageBase* pPage, bool bAddButton);
     void SetPageStack();
     void ConnectSignals();
 
     bool IsDual() const { return mbDual; }
     QStackedWidget* PageStack() const { return mpPageStack; }
-    cZmqSubWebBaseDolby* WebSettingsSubscriber() const { return mpZmqSubWebBaseDolby; }
-    cZmqSubDolbyED2PaData* Ed2Subscriber() const { return mpZmqSubDolbyED2; }
+    Notification* NotificationPage() const { return mpNotification; }
+    cPageDolbyVisualiser* VisualiserPage() const { return mpPageDolbyVisualiser; }
+    cMainMenuPage* MainMenuPage() const { return mpMainMenu; }
 
 signals:
     void sigForceCancelExit();
 
 public slots:
     void sltSwitchPage(int NewPageIndex);
+    void sltMainPage();
+    void sltExitToPage(int NewPage);
+    void sltSetShowNotification(Notification_s* pNotifMsg);
+    void sltShowNotification();
     void sltMinimizeApp();
     void sltMaximizeApp();
     void sltShowMeters();
@@ -51,15 +74,24 @@ public slots:
 
 private:
     QStackedWidget* mpPageStack = nullptr;
-    std::uint8_t mPageCounter = 0;
-    int mPreviousPage = 0;
-    bool mbDual = false;
-    cZmqSubPeer* mpZmqSubPeer1 = nullptr;
+    std::uint8_t mPageCounter = 0; // gives each main-menu button its page index
+    int mPreviousPage = 0;         // where the notification page returns to
+    bool mbDual = false;           // "Dual": the meters share the screen, so stay up
+    cMainMenuPage* mpMainMenu = nullptr;
+    Notification* mpNotification = nullptr;
+    cPageDolbyVisualiser* mpPageDolbyVisualiser = nullptr;
+    cZmqSubRotaryEnc* mpZmqSubRotaryEnc = nullptr;
+    cZmqSubsNotification* mpZmqSubsNotification = nullptr; // constructed, never started
+    cZmqSubPeer* mpZmqSubPeer1 = nullptr;                  // peers 1 to 3 stay idle
     cZmqSubPeer* mpZmqSubPeer2 = nullptr;
     cZmqSubPeer* mpZmqSubPeer3 = nullptr;
     cZmqSubPeer* mpZmqSubPeer4 = nullptr; // the one started
     cZmqSubWebBaseDolby* mpZmqSubWebBaseDolby = nullptr;
+    cZmqSubDolby* mpZmqSubDolby = nullptr; // constructed, never started
     cZmqSubDolbyED2PaData* mpZmqSubDolbyED2 = nullptr;
-    cZmqQtPublisher* mpPublisher = nullptr;
+    cZmqSubHwStatus* mpZmqSubHwStatus = nullptr; // constructed, never started
+    cZmqSubsSystemUpdate* mpZmqSubsSystemUpdate = nullptr;
+    cZmqQtPublisher* mpPublisher = nullptr; // never bound
+    cKeldHeartbeater* mpHeartbeater = nullptr;
     Logger* mpLogger = nullptr; // the process singleton, not owned
 };

@@ -26,6 +26,7 @@ void TestAppProcess::startsInOrderAndStopsOnInterrupt() {
         "Brisvel: Initializing static classes.",
         "Brisvel: Initializing main Qt window.",
         "\"Initialising Dolby Visualiser App.\"",
+        "\"Setting Up Heart Beater.\"",
         "\"Setting Up Meter Data.\"",
         "\"Setting Up Logger Instance.\"",
         "Brisvel: Connecting slots by name (if any).",

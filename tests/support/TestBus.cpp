@@ -42,14 +42,16 @@ ConsoleCapture::~ConsoleCapture() {
 
 QByteArray ConsoleCapture::Text() {
     std::fflush(mFd == 1 ? stdout : stderr);
+    // pread leaves the file offset alone: the captured stream keeps writing
+    // at its end while we read from the start.
     QByteArray text;
-    const long end = std::ftell(mpFile);
-    std::rewind(mpFile);
     char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, mpFile)) > 0)
+    off_t offset = 0;
+    ssize_t n;
+    while ((n = pread(fileno(mpFile), buffer, sizeof buffer, offset)) > 0) {
         text.append(buffer, static_cast<qsizetype>(n));
-    std::fseek(mpFile, end, SEEK_SET);
+        offset += n;
+    }
     return text;
 }
 

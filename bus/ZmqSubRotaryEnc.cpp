@@ -1,0 +1,80 @@
+#include "bus/ZmqSubRotaryEnc.h"
+
+#include "BusEndpoints.h"
+
+#include <cstdlib>
+#include <cstring>
+
+cZmqSubRotaryEnc::cZmqSubRotaryEnc(QObject* parent) : cZmqQtListenerBase(parent) {}
+
+cZmqSubRotaryEnc::~cZmqSubRotaryEnc() = default;
+
+void cZmqSubRotaryEnc::SetupAndRun(const char* pName) {
+    SetupParsers();
+    SetupSocket(pName);
+    MakeConnections();
+}
+
+void cZmqSubRotaryEnc::SetupParsers() {
+    if (!mpParser)
+        mpParser = std::make_unique<cJsonParseRotaryEncoder>();
+}
+
+void cZmqSubRotaryEnc::SetupSocket(const char* pName) {
+    const std::string endpoint = BusEndpoints::Ipc(pName);
+    SockInit(endpoint.c_str());
+    SockSubscribe(kRightBottomTopic);
+    SockSubscribe(kLeftBottomTopic);
+    SockSubscribe(kRightTopTopic);
+}
+
+void cZmqSubRotaryEnc::MakeConnections() {
+    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                 &cZmqSubRotaryEnc::sltNewMessage, Qt::UniqueConnection)) {
+        ZqtError("Sig/slot connection failure in ZmqSubRotaryEnc.");
+        return;
+    }
+    StartPolling(kPollPeriodMs);
+}
+
+void cZmqSubRotaryEnc::sltNewMessage(zmsg_t* pMessage) {
+    if (!pMessage)
+        return;
+    char* pTopic = zmsg_popstr(pMessage);
+    char* pBody = zmsg_popstr(pMessage);
+    if (!pTopic || !pBody) {
+        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
+                 pTopic ? pTopic : "(null)", pBody ? pBody : "(null)");
+    } else if (std::strcmp(pTopic, kRightBottomTopic) == 0) {
+        ParseRightBottomEncodedData(pBody);
+    } else if (std::strcmp(pTopic, kLeftBottomTopic) == 0) {
+        ParseLeftBottomEncodedData(pBody);
+    } else if (std::strcmp(pTopic, kRightTopTopic) == 0) {
+        ParseRightTopEncodedData(pBody);
+    } else {
+        ZqtError("ZmqSubRotaryEnc received an unhandled topic: %s\n", pTopic);
+    }
+    std::free(pTopic);
+    std::free(pBody);
+}
+
+void cZmqSubRotaryEnc::Decode(const char* pBody, RotaryEncEvent_t& event) {
+    event = RotaryEncEvent_t{};
+    if (mpParser)
+        mpParser->ParseRotaryEncodeData(pBody, &event);
+}
+
+void cZmqSubRotaryEnc::ParseRightBottomEncodedData(const char* pBody) {
+    Decode(pBody, mRightBottom);
+    emit sigRightBottomRotEncEvt(&mRightBottom);
+}
+
+void cZmqSubRotaryEnc::ParseLeftBottomEncodedData(const char* pBody) {
+    Decode(pBody, mLeftBottom);
+    emit sigLeftBottomRotEncEvt(&mLeftBottom);
+}
+
+void cZmqSubRotaryEnc::ParseRightTopEncodedData(const char* pBody) {
+    Decode(pBody, mRightTop);
+    emit sigRightTopRotEncEvt(&mRightTop);
+}

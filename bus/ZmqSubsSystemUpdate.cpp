@@ -1,0 +1,71 @@
+#include "bus/ZmqSubsSystemUpdate.h"
+
+#include "BusEndpoints.h"
+
+#include <cstdlib>
+#include <cstring>
+
+cZmqSubsSystemUpdate::cZmqSubsSystemUpdate(QObject* parent) : cZmqQtListenerBase(parent) {}
+
+cZmqSubsSystemUpdate::~cZmqSubsSystemUpdate() = default;
+
+void cZmqSubsSystemUpdate::SetupAndRun(const char* pName) {
+    SetupParsers();
+    SetupSocket(pName);
+    MakeConnections();
+}
+
+void cZmqSubsSystemUpdate::SetupParsers() {
+    if (!mpParser)
+        mpParser = std::make_unique<cJsonParseSystemUpdate>();
+}
+
+void cZmqSubsSystemUpdate::SetupSocket(const char* pName) {
+    const std::string endpoint = BusEndpoints::Ipc(pName);
+    SockInit(endpoint.c_str());
+    SockSubscribe(kUpdateTopic);
+    SockSubscribe(kAppCmdTopic);
+}
+
+void cZmqSubsSystemUpdate::MakeConnections() {
+    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                 &cZmqSubsSystemUpdate::sltNewMessage, Qt::UniqueConnection)) {
+        // Shares its text with the web settings subscriber.
+        ZqtError("Sig/slot connection failure in ZmqSubWebSettings.");
+        return;
+    }
+    StartPolling(kPollPeriodMs);
+}
+
+void cZmqSubsSystemUpdate::sltNewMessage(zmsg_t* pMessage) {
+    if (!pMessage)
+        return;
+    char* pTopic = zmsg_popstr(pMessage);
+    char* pJson = zmsg_popstr(pMessage);
+    if (!pTopic || !pJson) {
+        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
+                 pTopic ? pTopic : "(null)", pJson ? pJson : "(null)");
+    } else if (std::strcmp(pTopic, kUpdateTopic) == 0) {
+        ParseSystemUpdate(pJson);
+    } else if (std::strcmp(pTopic, kAppCmdTopic) == 0) {
+        ParseSysUpdateCmd(pJson);
+    } else {
+        ZqtError("cZmqSubsSystemUpdate received an unhandled topic: %s\n", pTopic);
+    }
+    std::free(pTopic);
+    std::free(pJson);
+}
+
+void cZmqSubsSystemUpdate::ParseSystemUpdate(const char* pJson) {
+    if (!mpParser || mpParser->ParseSUPackage(pJson, &mSystemUpdate) != 0)
+        return;
+    if (mSystemUpdate.message[0] != '\0')
+        emit sigSUMessages(mSystemUpdate.message);
+    else
+        emit sigNewSUPackages(&mSystemUpdate);
+}
+
+void cZmqSubsSystemUpdate::ParseSysUpdateCmd(const char* pJson) {
+    if (mpParser && mpParser->ParseSystemCommand(pJson) == kCommandExitApp)
+        emit sigSUExitApp();
+}

@@ -1,0 +1,72 @@
+// logsink: stands in for the unit's logger sink and prints every record.
+#include "SimRole.h"
+
+#include "BusEndpoints.h"
+
+#include <QStringList>
+
+#include <czmq.h>
+#include <rapidjson/document.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const char* const kSinkSocket = "loggerSinkMq.ipc";
+
+// "LEVEL name message" for a well-formed record, the raw text otherwise.
+QString Describe(const char* pRecord) {
+    rapidjson::Document record;
+    record.Parse(pRecord);
+    if (record.HasParseError() || !record.IsObject() || !record.HasMember("Message") ||
+        !record["Message"].IsString())
+        return QStringLiteral("(raw) %1").arg(QString::fromUtf8(pRecord));
+    const int level =
+        record.HasMember("Level") && record["Level"].IsInt() ? record["Level"].GetInt() : -1;
+    const bool notification =
+        record.HasMember("MsgType") && record["MsgType"].IsInt() && record["MsgType"].GetInt() == 1;
+    QString text = QStringLiteral("%1 level %2: %3")
+                       .arg(notification ? QStringLiteral("notification") : QStringLiteral("log"))
+                       .arg(level)
+                       .arg(QString::fromUtf8(record["Message"].GetString()));
+    if (record.HasMember("Title") && record["Title"].IsString())
+        text += QStringLiteral(" [title: %1]").arg(QString::fromUtf8(record["Title"].GetString()));
+    return text;
+}
+
+int Run(const QStringList& args) {
+    const bool raw = Sim::Flag(args, QStringLiteral("raw"));
+    zsock_t* pPull = zsock_new(ZMQ_PULL);
+    if (!pPull)
+        return 1;
+    const std::string endpoint = BusEndpoints::Ipc(kSinkSocket);
+    if (zsock_bind(pPull, "%s", endpoint.c_str()) < 0) {
+        std::fprintf(stderr, "logsink: cannot bind %s\n", endpoint.c_str());
+        zsock_destroy(&pPull);
+        return 1;
+    }
+    zsock_set_rcvtimeo(pPull, 100);
+    Sim::Say(QStringLiteral("logsink: pulling on %1").arg(endpoint.c_str()));
+    while (!Sim::Stopping()) {
+        char* pRecord = zstr_recv(pPull);
+        if (!pRecord)
+            continue;
+        Sim::Say(QStringLiteral("%1 %2")
+                     .arg(Sim::NowMs())
+                     .arg(raw ? QString::fromUtf8(pRecord) : Describe(pRecord)));
+        zstr_free(&pRecord);
+    }
+    zsock_destroy(&pPull);
+    return 0;
+}
+
+SimRoleRegistration gRegistration{
+    "logsink",
+    {"logger sink: prints every log record the visualiser sends",
+     "[--raw]\n"
+     "  Pulls on loggerSinkMq.ipc and prints each record with its arrival time\n"
+     "  (ms since epoch); --raw prints the JSON as received.",
+     Run}};
+
+} // namespace
