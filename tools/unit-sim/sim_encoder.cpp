@@ -14,6 +14,10 @@
 
 namespace {
 
+void RemoveSocketFile(const char* pName) {
+    std::remove((std::string(BusEndpoints::MqDir()) + "/" + pName).c_str());
+}
+
 const char* const kPubSocket = "hwmStatesPub.ipc";
 
 const std::map<QString, const char*>& Topics() {
@@ -100,6 +104,8 @@ int Run(const QStringList& args) {
         }
     }
     zsock_destroy(&pPub);
+    // The bus library leaves the socket file of a bound socket behind.
+    RemoveSocketFile(kPubSocket);
     return 0;
 }
 

@@ -18,6 +18,10 @@
 
 namespace {
 
+void RemoveSocketFile(const char* pName) {
+    std::remove((std::string(BusEndpoints::MqDir()) + "/" + pName).c_str());
+}
+
 const char* const kPullSocket = "hbMonPullMq.ipc";
 const char* const kPubSocket = "hbMonPubMq.ipc";
 
@@ -151,6 +155,9 @@ int Run(const QStringList& args) {
     }
     zsock_destroy(&pPull);
     zsock_destroy(&pPub);
+    // The bus library leaves the socket file of a bound socket behind.
+    RemoveSocketFile(kPullSocket);
+    RemoveSocketFile(kPubSocket);
     return 0;
 }
 

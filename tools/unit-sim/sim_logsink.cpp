@@ -13,6 +13,10 @@
 
 namespace {
 
+void RemoveSocketFile(const char* pName) {
+    std::remove((std::string(BusEndpoints::MqDir()) + "/" + pName).c_str());
+}
+
 const char* const kSinkSocket = "loggerSinkMq.ipc";
 
 // "LEVEL name message" for a well-formed record, the raw text otherwise.
@@ -58,6 +62,8 @@ int Run(const QStringList& args) {
         zstr_free(&pRecord);
     }
     zsock_destroy(&pPull);
+    // The bus library leaves the socket file of a bound socket behind.
+    RemoveSocketFile(kSinkSocket);
     return 0;
 }
 
