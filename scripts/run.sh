@@ -10,7 +10,8 @@ seconds=0
 if [ "${1:-}" = "--seconds" ]; then seconds="${2:?--seconds needs a number}"; fi
 
 bash scripts/deps.sh --run
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRISVEL_BUILD_BENCH=OFF >/dev/null
+# The same configuration as scripts/test.sh, so switching between them rebuilds nothing.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRISVEL_WARNINGS_FATAL=ON -DBRISVEL_BUILD_BENCH=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target brisvel-visualiser unit-sim
 
 export BRISVEL_MQ_DIR=$(mktemp -d /tmp/brisvel-mq.XXXXXX)
@@ -23,8 +24,11 @@ mkdir -p "$logs" out
 pids=()
 cleanup() {
     trap - EXIT INT TERM
-    for pid in "${pids[@]}"; do kill -INT "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    # Newest first: the app leaves before its peers, the display goes last.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill -INT "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
+    done
     rm -rf "$BRISVEL_MQ_DIR"
 }
 trap cleanup EXIT
