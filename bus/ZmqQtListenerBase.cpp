@@ -30,6 +30,18 @@ void KeldError(const char* pFormat, ...) {
     va_end(args);
 }
 
+cBusMessageTexts::cBusMessageTexts(zmsg_t* pMessage) {
+    if (!pMessage)
+        return;
+    mpTopic = zmsg_popstr(pMessage);
+    mpPayload = zmsg_popstr(pMessage);
+}
+
+cBusMessageTexts::~cBusMessageTexts() {
+    zstr_free(&mpTopic);
+    zstr_free(&mpPayload);
+}
+
 cZmqQtListenerBase::cZmqQtListenerBase(QObject* parent) : QObject(parent) {}
 
 cZmqQtListenerBase::~cZmqQtListenerBase() {

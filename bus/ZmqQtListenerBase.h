@@ -45,6 +45,28 @@ private:
     bool mbSubscribed = false;
 };
 
+// The topic and payload texts popped from a bus message, released with this
+// object. Every subscriber reads its messages this way.
+class cBusMessageTexts {
+public:
+    explicit cBusMessageTexts(zmsg_t* pMessage);
+    ~cBusMessageTexts();
+    cBusMessageTexts(const cBusMessageTexts&) = delete;
+    cBusMessageTexts& operator=(const cBusMessageTexts&) = delete;
+
+    // False when either frame is missing.
+    bool Complete() const { return mpTopic && mpPayload; }
+    const char* Topic() const { return mpTopic; }
+    const char* Payload() const { return mpPayload; }
+    // For console lines: "(null)" stands in for a missing frame.
+    const char* ShownTopic() const { return mpTopic ? mpTopic : "(null)"; }
+    const char* ShownPayload() const { return mpPayload ? mpPayload : "(null)"; }
+
+private:
+    char* mpTopic = nullptr;
+    char* mpPayload = nullptr;
+};
+
 // Console lines of the bus layer: "ZQT ERROR : " and the message.
 void ZqtError(const char* pFormat, ...) __attribute__((format(printf, 1, 2)));
 // Console lines of the application classes: "KELD_ERROR : " and the message.

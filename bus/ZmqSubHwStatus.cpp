@@ -46,14 +46,11 @@ void cZmqSubHwStatus::SetupAndRun(const char* pName) {
 void cZmqSubHwStatus::sltNewMessage(zmsg_t* pMessage) {
     if (!pMessage)
         return;
-    char* pTopic = zmsg_popstr(pMessage);
-    char* pBody = zmsg_popstr(pMessage);
-    if (!pTopic || !pBody)
+    const cBusMessageTexts message(pMessage);
+    if (!message.Complete())
         ZqtError("HwManager Status message returned null elements.");
     else
-        emit sigNewSystemData(pTopic, pBody);
-    std::free(pTopic);
-    std::free(pBody);
+        emit sigNewSystemData(message.Topic(), message.Payload());
 }
 
 void cZmqSubHwStatus::sltSystemTopicSwitch(const char* pTopic, const char* pData) {

@@ -66,17 +66,11 @@ void cZmqSubPeer::SetupParsers() {
 void cZmqSubPeer::sltNewMessage(zmsg_t* pMessage) {
     if (!pMessage)
         return;
-    char* pTopic = zmsg_popstr(pMessage);
-    char* pData = zmsg_popstr(pMessage);
-    if (!pTopic || !pData) {
+    const cBusMessageTexts message(pMessage);
+    if (!message.Complete())
         ZqtError("Metadata message returned null elements.");
-        zstr_free(&pTopic);
-        zstr_free(&pData);
-        return;
-    }
-    emit sigNewSystemData(pTopic, pData);
-    zstr_free(&pTopic);
-    zstr_free(&pData);
+    else
+        emit sigNewSystemData(message.Topic(), message.Payload());
 }
 
 void cZmqSubPeer::sltSystemTopicSwitch(const char* pTopic, const char* pData) {

@@ -40,22 +40,19 @@ void cZmqSubRotaryEnc::MakeConnections() {
 void cZmqSubRotaryEnc::sltNewMessage(zmsg_t* pMessage) {
     if (!pMessage)
         return;
-    char* pTopic = zmsg_popstr(pMessage);
-    char* pBody = zmsg_popstr(pMessage);
-    if (!pTopic || !pBody) {
+    const cBusMessageTexts message(pMessage);
+    const char* pTopic = message.Topic();
+    if (!message.Complete())
         ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 pTopic ? pTopic : "(null)", pBody ? pBody : "(null)");
-    } else if (std::strcmp(pTopic, kRightBottomTopic) == 0) {
-        ParseRightBottomEncodedData(pBody);
-    } else if (std::strcmp(pTopic, kLeftBottomTopic) == 0) {
-        ParseLeftBottomEncodedData(pBody);
-    } else if (std::strcmp(pTopic, kRightTopTopic) == 0) {
-        ParseRightTopEncodedData(pBody);
-    } else {
+                 message.ShownTopic(), message.ShownPayload());
+    else if (std::strcmp(pTopic, kRightBottomTopic) == 0)
+        ParseRightBottomEncodedData(message.Payload());
+    else if (std::strcmp(pTopic, kLeftBottomTopic) == 0)
+        ParseLeftBottomEncodedData(message.Payload());
+    else if (std::strcmp(pTopic, kRightTopTopic) == 0)
+        ParseRightTopEncodedData(message.Payload());
+    else
         ZqtError("ZmqSubRotaryEnc received an unhandled topic: %s\n", pTopic);
-    }
-    std::free(pTopic);
-    std::free(pBody);
 }
 
 void cZmqSubRotaryEnc::Decode(const char* pBody, RotaryEncEvent_t& event) {

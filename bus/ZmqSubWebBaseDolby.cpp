@@ -33,25 +33,19 @@ void cZmqSubWebBaseDolby::SetupParsers() {
 void cZmqSubWebBaseDolby::sltNewMessage(zmsg_t* pMessage) {
     if (!pMessage)
         return;
-    char* pTopic = zmsg_popstr(pMessage);
-    char* pJson = zmsg_popstr(pMessage);
-    if (!pTopic || !pJson) {
+    const cBusMessageTexts message(pMessage);
+    const char* pTopic = message.Topic();
+    if (!message.Complete())
         ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 pTopic ? pTopic : "(null)", pJson ? pJson : "(null)");
-        std::free(pTopic);
-        std::free(pJson);
-        return;
-    }
-    if (std::strcmp(pTopic, kTopicPreset) == 0)
-        ParseMetersInfo(pJson);
+                 message.ShownTopic(), message.ShownPayload());
+    else if (std::strcmp(pTopic, kTopicPreset) == 0)
+        ParseMetersInfo(message.Payload());
     else if (std::strcmp(pTopic, kTopicDecoderSettings) == 0)
-        ParseDolbyDecSettings(pJson);
+        ParseDolbyDecSettings(message.Payload());
     else if (std::strcmp(pTopic, kTopicMeterScales) == 0)
-        ParseMeterScale(pJson);
+        ParseMeterScale(message.Payload());
     else
         ZqtError("JsonParseWebBaseDolby received an unhandled topic: %s\n", pTopic);
-    std::free(pTopic);
-    std::free(pJson);
 }
 
 void cZmqSubWebBaseDolby::ParseMetersInfo(const char* pJson) {

@@ -34,14 +34,11 @@ void cZmqSubsNotification::SetupAndRun(const char* pName) {
 void cZmqSubsNotification::sltNewMessage(zmsg_t* pMessage) {
     if (!pMessage)
         return;
-    char* pTopic = zmsg_popstr(pMessage);
-    char* pData = zmsg_popstr(pMessage);
-    if (!pTopic || !pData)
+    const cBusMessageTexts message(pMessage);
+    if (!message.Complete())
         ZqtError("Metadata message returned null elements.");
     else
-        emit sigNewSystemData(pTopic, pData);
-    std::free(pTopic);
-    std::free(pData);
+        emit sigNewSystemData(message.Topic(), message.Payload());
 }
 
 void cZmqSubsNotification::sltSystemTopicSwitch(const char* pTopic, const char* pData) {

@@ -40,20 +40,17 @@ void cZmqSubsSystemUpdate::MakeConnections() {
 void cZmqSubsSystemUpdate::sltNewMessage(zmsg_t* pMessage) {
     if (!pMessage)
         return;
-    char* pTopic = zmsg_popstr(pMessage);
-    char* pJson = zmsg_popstr(pMessage);
-    if (!pTopic || !pJson) {
+    const cBusMessageTexts message(pMessage);
+    const char* pTopic = message.Topic();
+    if (!message.Complete())
         ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 pTopic ? pTopic : "(null)", pJson ? pJson : "(null)");
-    } else if (std::strcmp(pTopic, kUpdateTopic) == 0) {
-        ParseSystemUpdate(pJson);
-    } else if (std::strcmp(pTopic, kAppCmdTopic) == 0) {
-        ParseSysUpdateCmd(pJson);
-    } else {
+                 message.ShownTopic(), message.ShownPayload());
+    else if (std::strcmp(pTopic, kUpdateTopic) == 0)
+        ParseSystemUpdate(message.Payload());
+    else if (std::strcmp(pTopic, kAppCmdTopic) == 0)
+        ParseSysUpdateCmd(message.Payload());
+    else
         ZqtError("cZmqSubsSystemUpdate received an unhandled topic: %s\n", pTopic);
-    }
-    std::free(pTopic);
-    std::free(pJson);
 }
 
 void cZmqSubsSystemUpdate::ParseSystemUpdate(const char* pJson) {

@@ -94,18 +94,14 @@ void cZmqSubDolby::MakeConnections() {
 void cZmqSubDolby::sltNewMessage(zmsg_t* pMessage) {
     if (!pMessage)
         return;
-    char* pTopic = zmsg_popstr(pMessage);
-    char* pData = zmsg_popstr(pMessage);
-    if (!pTopic || !pData) {
+    const cBusMessageTexts message(pMessage);
+    if (!message.Complete())
         ZqtError("Dolby message contains a null element (topic: %s, Message: %s).\n",
-                 pTopic ? pTopic : "(null)", pData ? pData : "(null)");
-    } else if (std::strcmp(pTopic, kTopic) == 0) {
-        ParseDolbyMetadata(pData);
-    } else {
-        ZqtError("JsonParseDolby received an unhandled topic: %s\n", pTopic);
-    }
-    std::free(pTopic);
-    std::free(pData);
+                 message.ShownTopic(), message.ShownPayload());
+    else if (std::strcmp(message.Topic(), kTopic) == 0)
+        ParseDolbyMetadata(message.Payload());
+    else
+        ZqtError("JsonParseDolby received an unhandled topic: %s\n", message.Topic());
 }
 
 void cZmqSubDolby::ResetDolbyData() {
