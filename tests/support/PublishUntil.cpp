@@ -7,20 +7,16 @@
 bool PublishUntil(QSignalSpy& spy, const std::function<void()>& publish, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < timeoutMs) {
+    while (spy.isEmpty() && timer.elapsed() < timeoutMs) {
         publish();
-        if (!spy.isEmpty() || spy.wait(250))
-            return true;
+        spy.wait(250);
     }
-    return !spy.isEmpty();
-}
-
-void DrainSignals(QSignalSpy& spy, int quietMs) {
-    qsizetype seen = -1;
-    while (seen != spy.count()) {
-        seen = spy.count();
-        spy.wait(quietMs);
-    }
+    if (spy.isEmpty())
+        return false;
+    while (spy.wait(400))
+        spy.clear();
+    spy.clear();
+    return true;
 }
 
 QByteArray CaptureStdout(const std::function<void()>& action) {
