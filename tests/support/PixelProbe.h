@@ -1,9 +1,12 @@
 #pragma once
 
+#include "visualiser/RenderArea.h"
+
 #include <QColor>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
+#include <QVector3D>
 #include <QWidget>
 
 #include <cstdlib>
@@ -16,7 +19,7 @@ inline QImage Grab(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-inline bool Near(QRgb pixel, const QColor& expected, int tolerance = 12) {
+inline bool Near(QRgb pixel, const QColor& expected, int tolerance) {
     return std::abs(qRed(pixel) - expected.red()) <= tolerance &&
            std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
            std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
@@ -26,6 +29,14 @@ inline bool At(const QImage& image, QPointF point, const QColor& expected, int t
     const int x = static_cast<int>(point.x());
     const int y = static_cast<int>(point.y());
     return image.valid(x, y) && Near(image.pixel(x, y), expected, tolerance);
+}
+
+// Whether the visualiser marker of a position shows its colour, sampled clear of
+// the label at its centre: a square near its corner, a circle above its middle.
+inline bool Marker(const QImage& image, const QVector3D& at, const QColor& expected, bool round) {
+    const QPointF offset(round ? 0.0 : -0.35, -0.35);
+    return At(image, RoomGeometry::MarkerCentre(at) + offset * RoomGeometry::MarkerSide(at),
+              expected);
 }
 
 // Pixels in the rectangle close to the colour.
