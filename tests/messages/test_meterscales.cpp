@@ -25,9 +25,6 @@ void TestMeterScales::parse_data() {
         << true << QByteArray("ABCDEFGHIJ PPM Peak 1");
     QTest::newRow("only a Scale keeps it")
         << QByteArray(R"({"Scale":"DIN"})") << false << QByteArray("DIN IEC_TYPE_I VU 0");
-    QTest::newRow("no OriginFromFp")
-        << QByteArray(R"({"Scale":"K14","Ballistics":{"Float":"A","Bar":"B"}})") << false
-        << QByteArray("K14 A B 0");
     QTest::newRow("syntax error") << QByteArray(R"({"Scale":)") << false
                                   << QByteArray("AES IEC_TYPE_I VU 0");
 }
