@@ -2,7 +2,6 @@
 #include "support/TestBus.h"
 
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QtTest>
 
 // Guards the peer's road into the window: the simulated peer front-panel
@@ -12,7 +11,6 @@ class tst_AppPeer final : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void switchMaximisesAndMinimises();
 
 private:
@@ -20,14 +18,7 @@ private:
     bool RunPeer(const QStringList& command);
 
     TestBusEnvironment mEnv;
-    QString mSimPath;
 };
-
-void tst_AppPeer::initTestCase() {
-    mSimPath = qEnvironmentVariable("BRISVEL_UNIT_SIM");
-    if (mSimPath.isEmpty())
-        QSKIP("BRISVEL_UNIT_SIM is not set (run through ctest)");
-}
 
 bool tst_AppPeer::RunPeer(const QStringList& command) {
     QProcess sim;
@@ -35,38 +26,28 @@ bool tst_AppPeer::RunPeer(const QStringList& command) {
     env.insert(QStringLiteral("BRISVEL_MQ_DIR"), mEnv.MqDir());
     sim.setProcessEnvironment(env);
     // Sent a few times: each copy is harmless, and one is enough to arrive.
-    sim.start(mSimPath,
-              QStringList{QStringLiteral("peer"), QStringLiteral("--settle"), QStringLiteral("500"),
-                          QStringLiteral("--repeat"), QStringLiteral("4")} +
-                  command);
-    if (!sim.waitForStarted(5000))
-        return false;
-    // Keep the event loop turning: the window's subscriber polls on it.
-    QElapsedTimer timer;
-    timer.start();
-    while (sim.state() != QProcess::NotRunning && timer.elapsed() < 20000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        sim.waitForFinished(20);
-    }
-    const QByteArray out = sim.readAllStandardOutput();
-    return sim.exitStatus() == QProcess::NormalExit && sim.exitCode() == 0 &&
-           out.contains("peer: sent Switch");
+    sim.start(qEnvironmentVariable("BRISVEL_UNIT_SIM"),
+              QStringList{"peer", "--settle", "500", "--repeat", "4"} + command);
+    // The event loop keeps turning meanwhile: the window's subscriber polls on it.
+    return QTest::qWaitFor([&sim] { return sim.state() == QProcess::NotRunning; }, 20000) &&
+           sim.exitCode() == 0 && sim.readAllStandardOutput().contains("peer: sent Switch");
 }
 
 void tst_AppPeer::switchMaximisesAndMinimises() {
+    if (qEnvironmentVariableIsEmpty("BRISVEL_UNIT_SIM"))
+        QSKIP("BRISVEL_UNIT_SIM is not set (run through ctest)");
     MainWindow window;
     window.Init();
     window.show();
     QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
 
-    QVERIFY(RunPeer({QStringLiteral("show")}));
+    QVERIFY(RunPeer({"show"}));
     QTRY_VERIFY_WITH_TIMEOUT(window.windowState().testFlag(Qt::WindowMaximized), 5000);
-
-    QVERIFY(RunPeer({QStringLiteral("hide")}));
+    QVERIFY(RunPeer({"hide"}));
     QTRY_VERIFY_WITH_TIMEOUT(window.windowState().testFlag(Qt::WindowMinimized), 5000);
 
     // A "Switch" for another application leaves the window where it is.
-    QVERIFY(RunPeer({QStringLiteral("--app"), QStringLiteral("Meters"), QStringLiteral("show")}));
+    QVERIFY(RunPeer({"--app", "Meters", "show"}));
     QTest::qWait(300);
     QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
 }
