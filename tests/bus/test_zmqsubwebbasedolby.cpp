@@ -47,7 +47,6 @@ void TestZmqSubWebBaseDolby::initTestCase() {
     QSignalSpy scales(&mSub, &cZmqSubWebBaseDolby::sigMeterScaleInfo);
     QVERIFY(PublishUntil(
         scales, [this] { SendTopic(mpPublisher.get(), "AppMeterScalesSelect", kScales); }));
-    DrainSignals(scales);
 }
 
 // Guards the order the window relies on: settings first, then the recall,

@@ -123,6 +123,7 @@ private slots:
     void initTestCase();
     void parse_data();
     void parse();
+    void speakerRouteBounds();
     void unconstructedClassesFailSilently(); // last: it takes their logger away
 };
 
@@ -204,6 +205,18 @@ void tst_FpMessages::unconstructedClassesFailSilently() {
     QVERIFY(!Mute().ParseMutes("nope", 0));
     QVERIFY(!Routes().ParseAudioSpeakerTypes("nope", AUDIO_SPEAKER_LEFT));
     QCOMPARE(LoggedMessages(err.Text()), QStringList());
+}
+
+// Guards the route table against writes outside the sixteen channels or past
+// the twenty speaker types.
+void tst_FpMessages::speakerRouteBounds() {
+    cJsonParseAudioSpeakerRoutes routes(AUDIO_SPEAKER_CENTER);
+    routes.SetAudioSpeakerRoute(15, 19);
+    routes.SetAudioSpeakerRoute(16, 1);
+    routes.SetAudioSpeakerRoute(0, 20);
+    QCOMPARE(routes.GetAudioSpeakerRoute(15), AUDIO_SPEAKER_OTHER);
+    for (unsigned channel = 0; channel < 15; ++channel)
+        QCOMPARE(routes.GetAudioSpeakerRoute(channel), AUDIO_SPEAKER_CENTER);
 }
 
 QTEST_APPLESS_MAIN(tst_FpMessages)

@@ -51,6 +51,7 @@ private slots:
     void clusterAssignment();
     void conversions();
     void applyDZMeterScreen();
+    void queriesOutsideRange();
 };
 
 void TestPresetParser::acceptance_data() {
@@ -146,6 +147,26 @@ void TestPresetParser::applyDZMeterScreen() {
     QVERIFY(stored("Dolby E", true));
     QVERIFY(!stored("Dolby E", false));
     QVERIFY(!stored("AES", true));
+}
+
+// Guards every indexed query against reading outside the sixteen meters and clusters.
+void TestPresetParser::queriesOutsideRange() {
+    cPresetParser parser;
+    QVERIFY(parser.ParsePreset(QJsonDocument(BasePreset()).toJson().constData()));
+    for (const int index : {-1, 16, INT32_MIN}) {
+        QCOMPARE(parser.Meters.GetVolumeDb(index, 42), 42);
+        QCOMPARE(parser.Meters.GetCage(index, 42), 42);
+        QCOMPARE(parser.Meters.GetClusterId(index), -1);
+        QCOMPARE(parser.Meters.GetSpeakerType(index), AUDIO_SPEAKER_NONE);
+        QVERIFY(!parser.Meters.GetInputTypeStr(index));
+        QVERIFY(!parser.Meters.GetMeter(index));
+        QVERIFY(!parser.Meters.SetClusterId(index, 1));
+        QCOMPARE(parser.Clusters.GetNumberOfMeters(index, 42), 42);
+        QVERIFY(parser.Clusters.GetMuteOnPresetRecall(index, true));
+        QCOMPARE(parser.Clusters.GetCusterType(index), CLUSTER_NONE);
+        QVERIFY(!parser.Clusters.GetCusterTypeStr(index));
+        QVERIFY(!parser.Clusters.GetCluster(index));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestPresetParser)
