@@ -1,6 +1,7 @@
 #include "bus/ZmqSubWebBaseDolby.h"
 
 #include "BusEndpoints.h"
+#include "messages/JsonRead.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -58,19 +59,16 @@ void cZmqSubWebBaseDolby::ParseMetersInfo(const char* pJson) {
     // The preset's own view is not used: the view follows the last decoder
     // settings message, which is what the web page's view selector sends.
     mpPresetParser->DecoderConf.FillRecord(&mDecoderSettings);
-    CopyTextCut(mDecoderSettings.VisualiserView, sizeof mDecoderSettings.VisualiserView,
-                mpDecoderSettingsParser->VisualiserView);
+    JsonRead::CopyCut(mDecoderSettings.VisualiserView, mpDecoderSettingsParser->VisualiserView);
     emit sigDolbyDecoderSettings(&mDecoderSettings);
 
     const bool bApplyDZMeters =
         mpPresetParser->Meters.HasDolbyInput && mpPresetParser->ApplyDZMeterScreen;
     mPresetRecall.SourceSelect = mpPresetParser->SourceSelect;
     mPresetRecall.ApplyDZMeters = bApplyDZMeters;
-    CopyTextCut(mPresetRecall.GroupName, sizeof mPresetRecall.GroupName, mpPresetParser->GroupName);
-    CopyTextCut(mPresetRecall.ProgramName, sizeof mPresetRecall.ProgramName,
-                mpPresetParser->ProgramName);
-    CopyTextCut(mPresetRecall.PresetName, sizeof mPresetRecall.PresetName,
-                mpPresetParser->PresetName);
+    JsonRead::CopyCut(mPresetRecall.GroupName, mpPresetParser->GroupName);
+    JsonRead::CopyCut(mPresetRecall.ProgramName, mpPresetParser->ProgramName);
+    JsonRead::CopyCut(mPresetRecall.PresetName, mpPresetParser->PresetName);
     if (mPresetRecall.SourceSelect)
         emit sigSourceSelected(&mPresetRecall);
     else

@@ -1,11 +1,16 @@
 #include "messages/JsonParseAppSettings.h"
 
+#include "messages/JsonRead.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
+
+using JsonRead::eNull;
+using JsonRead::eRead;
 
 template <typename T> struct TextValue {
     const char* text;
@@ -21,35 +26,6 @@ T FirstContained(const char* pText, const TextValue<T> (&table)[N], T fallback) 
         if (std::strstr(pText, entry.text))
             return entry.value;
     return fallback;
-}
-
-const rapidjson::Value* Member(const rapidjson::Value& object, const char* pKey) {
-    const auto member = object.FindMember(pKey);
-    return member == object.MemberEnd() ? nullptr : &member->value;
-}
-
-bool GetInt(const rapidjson::Value& object, const char* pKey, std::int32_t& field) {
-    const rapidjson::Value* pValue = Member(object, pKey);
-    if (!pValue || !pValue->IsInt())
-        return false;
-    field = pValue->GetInt();
-    return true;
-}
-
-bool GetBool(const rapidjson::Value& object, const char* pKey, bool& field) {
-    const rapidjson::Value* pValue = Member(object, pKey);
-    if (!pValue || !pValue->IsBool())
-        return false;
-    field = pValue->GetBool();
-    return true;
-}
-
-bool GetString(const rapidjson::Value& object, const char* pKey, std::string& field) {
-    const rapidjson::Value* pValue = Member(object, pKey);
-    if (!pValue || !pValue->IsString())
-        return false;
-    field.assign(pValue->GetString(), pValue->GetStringLength());
-    return true;
 }
 
 // A meter member's name as a number, read the way strtol reads it. A name
@@ -75,26 +51,26 @@ void cMeter::Reset() {
 bool cMeter::ParseMeter(const rapidjson::Value& meter) {
     if (!meter.IsObject())
         return false;
-    GetInt(meter, "VolumeDb", VolumeDb);
-    GetInt(meter, "DelayMs", DelayMs);
-    if (GetString(meter, "Speaker", SpeakerTypeStr)) {
+    JsonRead::Int(meter, "VolumeDb", VolumeDb);
+    JsonRead::Int(meter, "DelayMs", DelayMs);
+    if (JsonRead::String(meter, "Speaker", SpeakerTypeStr) == eRead::Stored) {
         SpeakerType = ConvertToSpeakerTypeFromString(SpeakerTypeStr.c_str());
         OutputAssignments = ConvertToOutputAssignmentsFromString(SpeakerTypeStr.c_str());
     }
-    const rapidjson::Value* pSource = Member(meter, "Source");
+    const rapidjson::Value* pSource = JsonRead::Find(meter, "Source", eNull::Value);
     return pSource ? ParseMeterSource(*pSource) : true;
 }
 
 bool cMeter::ParseMeterSource(const rapidjson::Value& source) {
     if (!source.IsObject())
         return false;
-    GetInt(source, "Channel", Channel);
-    if (GetString(source, "ConnectorType", ConnectorTypeStr))
+    JsonRead::Int(source, "Channel", Channel);
+    if (JsonRead::String(source, "ConnectorType", ConnectorTypeStr) == eRead::Stored)
         ConnectorType = ConvertToConnectorTypeFromString(ConnectorTypeStr.c_str());
-    GetInt(source, "Cage", Cage);
-    GetInt(source, "Slot", Slot);
-    GetInt(source, "InputNo", InputNo);
-    if (GetString(source, "Type", InputTypeStr)) {
+    JsonRead::Int(source, "Cage", Cage);
+    JsonRead::Int(source, "Slot", Slot);
+    JsonRead::Int(source, "InputNo", InputNo);
+    if (JsonRead::String(source, "Type", InputTypeStr) == eRead::Stored) {
         InputType = ConvertToSysInputTypeFromString(InputTypeStr.c_str());
         IsDolby = InputType == SYS_INPUT_DOLBY;
     }
@@ -308,13 +284,13 @@ bool cCluster::ParseCluster(const rapidjson::Value& cluster) {
     if (!cluster.IsObject())
         return false;
     std::int32_t firstMeter = 0;
-    if (GetInt(cluster, "FirstMeter", firstMeter))
+    if (JsonRead::Int(cluster, "FirstMeter", firstMeter) == eRead::Stored)
         FirstMeter = firstMeter == INT32_MIN ? INT32_MIN : firstMeter - 1; // sent 1-based
-    GetInt(cluster, "NumberOfMeters", NumberOfMeters);
-    GetBool(cluster, "MuteOnPresetRecall", MuteOnPresetRecall);
-    if (GetString(cluster, "Type", TypeStr))
+    JsonRead::Int(cluster, "NumberOfMeters", NumberOfMeters);
+    JsonRead::Bool(cluster, "MuteOnPresetRecall", MuteOnPresetRecall);
+    if (JsonRead::String(cluster, "Type", TypeStr) == eRead::Stored)
         Type = ConvertToClusterTypeFromString(TypeStr.c_str());
-    GetString(cluster, "Name", Name);
+    JsonRead::String(cluster, "Name", Name);
     return true;
 }
 
@@ -428,17 +404,17 @@ void cSourceInfo::ResetNumbers() {
 bool cSourceInfo::ParseSource(const rapidjson::Value& source, bool bClock) {
     if (!source.IsObject())
         return false;
-    if (GetString(source, "Type", TypeStr))
+    if (JsonRead::String(source, "Type", TypeStr) == eRead::Stored)
         Type = bClock ? static_cast<std::int32_t>(
                             cSystemClockSource::ConvertToSysClockTypeFromString(TypeStr.c_str()))
                       : static_cast<std::int32_t>(
                             cMeter::ConvertToSysInputTypeFromString(TypeStr.c_str()));
-    if (GetString(source, "ConnectorType", ConnectorTypeStr))
+    if (JsonRead::String(source, "ConnectorType", ConnectorTypeStr) == eRead::Stored)
         ConnectorType = cMeter::ConvertToConnectorTypeFromString(ConnectorTypeStr.c_str());
-    GetInt(source, "Pair", Pair);
-    GetInt(source, "InputNo", InputNo);
-    GetInt(source, "Cage", Cage);
-    GetInt(source, "Slot", Slot);
+    JsonRead::Int(source, "Pair", Pair);
+    JsonRead::Int(source, "InputNo", InputNo);
+    JsonRead::Int(source, "Cage", Cage);
+    JsonRead::Int(source, "Slot", Slot);
     return true;
 }
 
@@ -476,47 +452,44 @@ void cPresetParser::Reset() {
 
 bool cPresetParser::ParsePreset(const char* pJson) {
     Reset();
-    if (!pJson)
-        return false;
     rapidjson::Document document;
-    document.Parse(pJson);
-    if (document.HasParseError() || !document.IsObject())
+    if (!JsonRead::ParseObject(document, pJson))
         return false;
 
     // Every section present is parsed, even once the preset is known to fail.
-    const rapidjson::Value* pClusters = Member(document, "Clusters");
+    const rapidjson::Value* pClusters = JsonRead::Find(document, "Clusters", eNull::Value);
     bool bOk = pClusters != nullptr;
     if (pClusters)
         bOk = Clusters.ParseClusterSet(*pClusters, *this);
 
-    const rapidjson::Value* pMeterSet = Member(document, "MeterSet");
+    const rapidjson::Value* pMeterSet = JsonRead::Find(document, "MeterSet", eNull::Value);
     bOk = pMeterSet && Meters.ParseMeterSet(*pMeterSet) && bOk;
 
-    const rapidjson::Value* pClock = Member(document, "SystemClockSource");
+    const rapidjson::Value* pClock = JsonRead::Find(document, "SystemClockSource", eNull::Value);
     bOk = pClock && SystemClockSource.ParseSysClock(*pClock) && bOk;
 
-    if (const rapidjson::Value* pDolby = Member(document, "DolbyInputSource"))
+    if (const rapidjson::Value* pDolby = JsonRead::Find(document, "DolbyInputSource", eNull::Value))
         bOk = DolbyInputSource.ParseDolby(*pDolby) && bOk;
-    if (const rapidjson::Value* pVideo = Member(document, "VideoSource"))
+    if (const rapidjson::Value* pVideo = JsonRead::Find(document, "VideoSource", eNull::Value))
         bOk = VideoSource.ParseVideo(*pVideo) && bOk;
 
-    const rapidjson::Value* pDecoder = Member(document, "DolbyDecoderConf");
+    const rapidjson::Value* pDecoder = JsonRead::Find(document, "DolbyDecoderConf", eNull::Value);
     if (pDecoder && pDecoder->IsObject())
         DecoderConf.ParseDolbyDecoderSettingsObject(*pDecoder); // its verdict is not the preset's
 
-    const rapidjson::Value* pName = Member(document, "Name");
+    const rapidjson::Value* pName = JsonRead::Find(document, "Name", eNull::Value);
     if (pName && pName->IsObject()) {
-        GetString(*pName, "Preset", PresetName);
-        GetString(*pName, "Program", ProgramName);
-        GetString(*pName, "Group", GroupName);
+        JsonRead::String(*pName, "Preset", PresetName);
+        JsonRead::String(*pName, "Program", ProgramName);
+        JsonRead::String(*pName, "Group", GroupName);
     }
 
-    GetInt(document, "Count", Count);
-    GetBool(document, "Repub", Repub);
-    GetBool(document, "SourceSelect", SourceSelect);
-    GetBool(document, "ApplyCdlb", ApplyCdlb);
+    JsonRead::Int(document, "Count", Count);
+    JsonRead::Bool(document, "Repub", Repub);
+    JsonRead::Bool(document, "SourceSelect", SourceSelect);
+    JsonRead::Bool(document, "ApplyCdlb", ApplyCdlb);
     bool bApplyDZ = false;
-    GetBool(document, "ApplyDZMeterScreen", bApplyDZ);
+    JsonRead::Bool(document, "ApplyDZMeterScreen", bApplyDZ);
     ApplyDZMeterScreen = bApplyDZ && Meters.HasDolbyInput;
 
     if (!bOk) {

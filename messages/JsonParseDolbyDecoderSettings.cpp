@@ -1,6 +1,7 @@
 #include "messages/JsonParseDolbyDecoderSettings.h"
 
-#include <algorithm>
+#include "messages/JsonRead.h"
+
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -8,38 +9,16 @@
 
 namespace {
 
-// Copies a text into a fixed array, cut to fit and always zero-terminated.
-template <std::size_t N> void CopyCut(char (&dest)[N], const std::string& text) {
-    const std::size_t length = std::min(std::strlen(text.c_str()), N - 1);
-    std::memcpy(dest, text.c_str(), length);
-    dest[length] = '\0';
-}
-
-void StoreString(const rapidjson::Value& object, const char* pKey, std::string& field) {
-    const auto member = object.FindMember(pKey);
-    if (member != object.MemberEnd() && member->value.IsString())
-        field.assign(member->value.GetString(), member->value.GetStringLength());
-}
-
-void StoreBool(const rapidjson::Value& object, const char* pKey, bool& field) {
-    const auto member = object.FindMember(pKey);
-    if (member != object.MemberEnd() && member->value.IsBool())
-        field = member->value.GetBool();
-}
-
-void StoreInt(const rapidjson::Value& object, const char* pKey, std::int32_t& field) {
-    const auto member = object.FindMember(pKey);
-    if (member != object.MemberEnd() && member->value.IsInt())
-        field = member->value.GetInt();
-}
+using JsonRead::eNull;
+using JsonRead::eRead;
 
 // A floating-point value, or an integer that fits 32 bits; doubles beyond the
 // float range saturate instead of wrapping into nonsense.
 void StoreFloat(const rapidjson::Value& object, const char* pKey, float& field) {
-    const auto member = object.FindMember(pKey);
-    if (member == object.MemberEnd())
+    const rapidjson::Value* pValue = JsonRead::Find(object, pKey, eNull::Value);
+    if (!pValue)
         return;
-    const rapidjson::Value& value = member->value;
+    const rapidjson::Value& value = *pValue;
     if (value.IsInt()) {
         field = static_cast<float>(value.GetInt());
     } else if (value.IsDouble()) {
@@ -63,13 +42,8 @@ void cDolbyDecoderSettingsParser::Reset() {
 
 bool cDolbyDecoderSettingsParser::ParseDolbyDecoderSettings(const char* pJson) {
     Reset();
-    if (!pJson) {
-        ReportFalse();
-        return false;
-    }
     rapidjson::Document document;
-    document.Parse(pJson);
-    if (document.HasParseError() || !document.IsObject()) {
+    if (!JsonRead::ParseObject(document, pJson)) {
         ReportFalse();
         return false;
     }
@@ -81,24 +55,24 @@ bool cDolbyDecoderSettingsParser::ParseDolbyDecoderSettingsObject(const rapidjso
         return false;
     bool bResult = true;
 
-    const auto decoder = root.FindMember("DecoderConfig");
-    if (decoder == root.MemberEnd()) {
+    const rapidjson::Value* pDecoder = JsonRead::Find(root, "DecoderConfig", eNull::Value);
+    if (!pDecoder) {
         bResult = false;
-    } else if (decoder->value.IsObject()) {
-        const rapidjson::Value& section = decoder->value;
-        StoreString(section, "SpeakerConfig", SpeakerConfig);
-        StoreString(section, "StereoDownMixMode", StereoDownMixMode);
-        StoreString(section, "VisualiserView", VisualiserView);
-        StoreBool(section, "AtmosDecode", AtmosDecode);
-        StoreBool(section, "SurroundMix", SurroundMix);
+    } else if (pDecoder->IsObject()) {
+        const rapidjson::Value& section = *pDecoder;
+        JsonRead::String(section, "SpeakerConfig", SpeakerConfig);
+        JsonRead::String(section, "StereoDownMixMode", StereoDownMixMode);
+        JsonRead::String(section, "VisualiserView", VisualiserView);
+        JsonRead::Bool(section, "AtmosDecode", AtmosDecode);
+        JsonRead::Bool(section, "SurroundMix", SurroundMix);
     }
 
-    const auto ddPlus = root.FindMember("DDPlusConfig");
-    if (ddPlus == root.MemberEnd()) {
+    const rapidjson::Value* pDdPlus = JsonRead::Find(root, "DDPlusConfig", eNull::Value);
+    if (!pDdPlus) {
         bResult = false;
-    } else if (ddPlus->value.IsObject()) {
-        const rapidjson::Value& section = ddPlus->value;
-        StoreString(section, "CompressionMode", CompressionMode);
+    } else if (pDdPlus->IsObject()) {
+        const rapidjson::Value& section = *pDdPlus;
+        JsonRead::String(section, "CompressionMode", CompressionMode);
         // Presence is what counts here; a wrongly typed value is skipped below.
         if (!section.HasMember("CompressionMode") || !section.HasMember("CompressionCut") ||
             !section.HasMember("CompressionBoost"))
@@ -107,54 +81,46 @@ bool cDolbyDecoderSettingsParser::ParseDolbyDecoderSettingsObject(const rapidjso
         StoreFloat(section, "CompressionBoost", CompressionBoost);
     }
 
-    const auto ed2 = root.FindMember("ED2Config");
-    if (ed2 == root.MemberEnd()) {
+    const rapidjson::Value* pEd2 = JsonRead::Find(root, "ED2Config", eNull::Value);
+    if (!pEd2) {
         bResult = false;
-    } else if (ed2->value.IsObject()) {
-        StoreInt(ed2->value, "AudioPresentation", AudioPresentation);
-        if (!ed2->value.HasMember("AudioPresentation"))
+    } else if (pEd2->IsObject()) {
+        JsonRead::Int(*pEd2, "AudioPresentation", AudioPresentation);
+        if (!pEd2->HasMember("AudioPresentation"))
             bResult = false;
     }
 
-    const auto loudness = root.FindMember("LoudnessConfig");
-    if (loudness != root.MemberEnd() && loudness->value.IsObject()) {
-        const rapidjson::Value& section = loudness->value;
-        StoreString(section, "Preset", LoudnessPreset);
-        StoreInt(section, "SpeechThreshold", SpeechThreshold);
-        StoreBool(section, "DialogueIntelligence", DialogueIntelligence);
+    const rapidjson::Value* pLoudness = JsonRead::Find(root, "LoudnessConfig", eNull::Value);
+    if (pLoudness && pLoudness->IsObject()) {
+        const rapidjson::Value& section = *pLoudness;
+        JsonRead::String(section, "Preset", LoudnessPreset);
+        JsonRead::Int(section, "SpeechThreshold", SpeechThreshold);
+        JsonRead::Bool(section, "DialogueIntelligence", DialogueIntelligence);
     }
 
     if (!bResult)
         return false;
 
-    const auto present = root.FindMember("IsDecModulePresent");
-    if (present == root.MemberEnd() || !present->value.IsBool())
-        return false;
-    IsDecModulePresent = present->value.GetBool();
-
-    const auto status = root.FindMember("DecModuleStatus");
-    if (status == root.MemberEnd() || !status->value.IsString())
-        return false;
-    DecModuleStatus.assign(status->value.GetString(), status->value.GetStringLength());
-    return true;
+    return JsonRead::Bool(root, "IsDecModulePresent", IsDecModulePresent) == eRead::Stored &&
+           JsonRead::String(root, "DecModuleStatus", DecModuleStatus) == eRead::Stored;
 }
 
 void cDolbyDecoderSettingsParser::FillRecord(DolbyDecoderSettings_s* pRecord) const {
     if (!pRecord)
         return;
     std::memset(pRecord, 0, sizeof *pRecord);
-    CopyCut(pRecord->SpeakerConfig, SpeakerConfig);
-    CopyCut(pRecord->StereoDownMixMode, StereoDownMixMode);
-    CopyCut(pRecord->VisualiserView, VisualiserView);
+    JsonRead::CopyCut(pRecord->SpeakerConfig, SpeakerConfig);
+    JsonRead::CopyCut(pRecord->StereoDownMixMode, StereoDownMixMode);
+    JsonRead::CopyCut(pRecord->VisualiserView, VisualiserView);
     pRecord->AtmosDecode = AtmosDecode;
     pRecord->SurroundMix = SurroundMix;
-    CopyCut(pRecord->CompressionMode, CompressionMode);
+    JsonRead::CopyCut(pRecord->CompressionMode, CompressionMode);
     pRecord->CompressionCut = CompressionCut;
     pRecord->CompressionBoost = CompressionBoost;
     pRecord->AudioPresentation = AudioPresentation;
-    CopyCut(pRecord->LoudnessPreset, LoudnessPreset);
+    JsonRead::CopyCut(pRecord->LoudnessPreset, LoudnessPreset);
     pRecord->DialogueIntelligence = DialogueIntelligence;
     pRecord->SpeechThreshold = SpeechThreshold;
     pRecord->IsDecModulePresent = IsDecModulePresent;
-    CopyCut(pRecord->DecModuleStatus, DecModuleStatus);
+    JsonRead::CopyCut(pRecord->DecModuleStatus, DecModuleStatus);
 }

@@ -1,29 +1,15 @@
 #include "messages/JsonParseDolbyMetaData.h"
 
 #include "bus/ZmqQtListenerBase.h"
+#include "messages/JsonRead.h"
 
 namespace {
 
-// A null member counts as absent, as with the decoder's other documents.
-const rapidjson::Value* Find(const rapidjson::Value& object, const char* pKey) {
-    const auto member = object.FindMember(pKey);
-    if (member == object.MemberEnd() || member->value.IsNull())
-        return nullptr;
-    return &member->value;
-}
+using JsonRead::eNull;
+using JsonRead::eRead;
 
 QString ToQString(const rapidjson::Value& value) {
     return QString::fromUtf8(value.GetString(), static_cast<qsizetype>(value.GetStringLength()));
-}
-
-bool ReadInt(const rapidjson::Value& object, const char* pKey, std::int32_t* pField) {
-    const rapidjson::Value* pValue = Find(object, pKey);
-    if (!pValue)
-        return true;
-    if (!pValue->IsInt())
-        return false;
-    *pField = pValue->GetInt();
-    return true;
 }
 
 // Name of a member as a QString, embedded NULs kept.
@@ -36,8 +22,8 @@ QString MemberName(const rapidjson::Value::ConstMemberIterator& member) {
 int cJsonParseDolbyMetaData::ParseObjects(const rapidjson::Value& item, ObjectDolby* pObject) {
     if (!item.IsObject() || !pObject)
         return -1;
-    const rapidjson::Value* pTitle = Find(item, "Title");
-    const rapidjson::Value* pDesc = Find(item, "Desc");
+    const rapidjson::Value* pTitle = JsonRead::Find(item, "Title", eNull::Absent);
+    const rapidjson::Value* pDesc = JsonRead::Find(item, "Desc", eNull::Absent);
     if ((pTitle && !pTitle->IsString()) || (pDesc && !pDesc->IsString()))
         return -1;
     pObject->Title = pTitle ? ToQString(*pTitle) : QString();
@@ -47,9 +33,7 @@ int cJsonParseDolbyMetaData::ParseObjects(const rapidjson::Value& item, ObjectDo
 
 int cJsonParseDolbyMetaData::ParseDolbyMetaData(const char* pJson, DolbyMetaData_s* pOut) {
     rapidjson::Document document;
-    if (pJson)
-        document.Parse<rapidjson::kParseIterativeFlag>(pJson); // no recursion on deep nesting
-    if (!pJson || !pOut || document.HasParseError()) {
+    if (!JsonRead::ParseObject(document, pJson) || !pOut) {
         ZqtError("Dolby Metadata does not contain Anything.");
         return -1;
     }
@@ -58,21 +42,21 @@ int cJsonParseDolbyMetaData::ParseDolbyMetaData(const char* pJson, DolbyMetaData
     // leaves the caller's record untouched: such a message counts as
     // unparsable, like broken JSON.
     DolbyMetaData_s record = *pOut;
-    bool bOk = document.IsObject();
-    std::int32_t iProgramCount = 0;
-    std::int32_t iStreamCount = 0;
-    if (bOk) {
-        bOk = ReadInt(document, "NoOfPrograms", &record.NoOfPrograms) &&
-              ReadInt(document, "CurrentProgram", &record.CurrentProgram) &&
-              ReadInt(document, "NoOfStreams", &record.NoOfStreams);
-        if (Find(document, "NoOfPrograms"))
-            iProgramCount = record.NoOfPrograms;
-        if (Find(document, "NoOfStreams"))
-            iStreamCount = record.NoOfStreams;
-    }
+    // A null member counts as absent, as with the decoder's other documents;
+    // an integer member of another type is refused.
+    const eRead programs =
+        JsonRead::Int(document, "NoOfPrograms", record.NoOfPrograms, eNull::Absent);
+    const eRead current =
+        JsonRead::Int(document, "CurrentProgram", record.CurrentProgram, eNull::Absent);
+    const eRead streams = JsonRead::Int(document, "NoOfStreams", record.NoOfStreams, eNull::Absent);
+    bool bOk =
+        programs != eRead::WrongType && current != eRead::WrongType && streams != eRead::WrongType;
+    const std::int32_t iProgramCount = programs == eRead::Stored ? record.NoOfPrograms : 0;
+    const std::int32_t iStreamCount = streams == eRead::Stored ? record.NoOfStreams : 0;
     if (bOk) {
         record.IsAtmosPresent = false;
-        if (const rapidjson::Value* pAtmos = Find(document, "IsAtmosPresent")) {
+        if (const rapidjson::Value* pAtmos =
+                JsonRead::Find(document, "IsAtmosPresent", eNull::Absent)) {
             bOk = pAtmos->IsBool();
             if (bOk)
                 record.IsAtmosPresent = pAtmos->GetBool();
@@ -80,10 +64,10 @@ int cJsonParseDolbyMetaData::ParseDolbyMetaData(const char* pJson, DolbyMetaData
     }
     if (bOk) {
         record.StreamTypeDesc = QStringLiteral("Undefined");
-        if (const rapidjson::Value* pType = Find(document, "Type")) {
+        if (const rapidjson::Value* pType = JsonRead::Find(document, "Type", eNull::Absent)) {
             bOk = pType->IsObject();
             if (bOk) {
-                if (const rapidjson::Value* pDesc = Find(*pType, "Desc")) {
+                if (const rapidjson::Value* pDesc = JsonRead::Find(*pType, "Desc", eNull::Absent)) {
                     bOk = pDesc->IsString();
                     if (bOk)
                         record.StreamTypeDesc = ToQString(*pDesc);
@@ -92,8 +76,9 @@ int cJsonParseDolbyMetaData::ParseDolbyMetaData(const char* pJson, DolbyMetaData
         }
     }
     if (bOk) {
-        if (const rapidjson::Value* pS337 = Find(document, "S337Type")) {
-            bOk = pS337->IsObject() && ReadInt(*pS337, "Data", &record.S337Type);
+        if (const rapidjson::Value* pS337 = JsonRead::Find(document, "S337Type", eNull::Absent)) {
+            bOk = pS337->IsObject() &&
+                  JsonRead::Int(*pS337, "Data", record.S337Type, eNull::Absent) != eRead::WrongType;
         }
     }
     if (bOk) {
@@ -111,7 +96,7 @@ int cJsonParseDolbyMetaData::ParseDolbyMetaData(const char* pJson, DolbyMetaData
 
     // The counts only switch the lists on; every element is read.
     const auto readList = [this, &document, &bOk](const char* pKey, QList<DolbyPrograms>* pList) {
-        const rapidjson::Value* pArray = Find(document, pKey);
+        const rapidjson::Value* pArray = JsonRead::Find(document, pKey, eNull::Absent);
         if (!pArray)
             return;
         if (!pArray->IsArray()) {

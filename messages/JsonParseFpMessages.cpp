@@ -1,10 +1,13 @@
 #include "messages/JsonParseFpMessages.h"
 
+#include "messages/JsonRead.h"
+
 #include <rapidjson/document.h>
 
 namespace {
 const char* const kLogUnit = "JsonParseFpMessages.cpp";
 
+using JsonRead::eNull;
 using rapidjson::Value;
 
 // Which wording the syntax-error line uses; the Dolby selection messages
@@ -14,29 +17,21 @@ enum class eSyntaxText { Plain, Upper };
 // The steps every parse operation shares: null text, JSON syntax (logged
 // here through the class's gate), and a root that must be an object.
 // Returns the root, or null when the message takes the failure path.
-// Iterative parsing keeps deeply nested junk from exhausting the stack.
 template <class C>
 const Value* ParseRootObject(rapidjson::Document& doc, const char* pJson,
                              eSyntaxText eText = eSyntaxText::Plain) {
-    if (!pJson)
-        return nullptr;
-    doc.Parse<rapidjson::kParseIterativeFlag>(pJson);
-    if (doc.HasParseError()) {
+    const Value* pRoot = JsonRead::ParseObject(doc, pJson);
+    if (!pRoot && doc.HasParseError()) {
         if (eText == eSyntaxText::Upper)
             CLASS_LOG(C, LEVEL_ERROR, "NOT A VALID JSON STRING %s.", pJson);
         else
             CLASS_LOG(C, LEVEL_ERROR, "Not a valid json string %s.", pJson);
-        return nullptr;
     }
-    return doc.IsObject() ? &doc : nullptr;
+    return pRoot;
 }
 
-const Value* FindMember(const Value& root, const char* pName) {
-    const auto found = root.FindMember(pName);
-    return found == root.MemberEnd() ? nullptr : &found->value;
-}
-
-// An optional member may be absent; when present it must have its type.
+// An optional member may be absent; when present it must have its type
+// (null included, which no reader here takes).
 // A present member of another type is taken as a broken message and sends
 // the whole operation down the failure path, like text that is not JSON.
 bool OptionalOk(const Value* pMember, bool (Value::*pIsType)() const) {
@@ -74,8 +69,8 @@ bool cJsonParseFpAppMessages::ParseAppMessage(const char* pJson) {
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseFpAppMessages>(doc, pJson)) {
-            const Value* pShow = FindMember(*pRoot, "Show");
-            const Value* pName = FindMember(*pRoot, "AppName");
+            const Value* pShow = JsonRead::Find(*pRoot, "Show", eNull::Value);
+            const Value* pName = JsonRead::Find(*pRoot, "AppName", eNull::Value);
             if (OptionalOk(pShow, &Value::IsBool) && OptionalOk(pName, &Value::IsString)) {
                 if (pShow)
                     mbShow = pShow->GetBool();
@@ -103,7 +98,7 @@ bool cJsonParseMeterScaleInfo::ParseMeterScaleInfo(const char* pJson) {
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseMeterScaleInfo>(doc, pJson)) {
-            const Value* pScale = FindMember(*pRoot, "Scale");
+            const Value* pScale = JsonRead::Find(*pRoot, "Scale", eNull::Value);
             if (OptionalOk(pScale, &Value::IsInt)) {
                 if (pScale)
                     mScale = pScale->GetInt();
@@ -127,7 +122,7 @@ bool cJsonParseDoRiduyZoom::ParseDolbyZoom(const char* pJson, unsigned long ulDe
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson)) {
-            const Value* pPair = FindMember(*pRoot, "Pair");
+            const Value* pPair = JsonRead::Find(*pRoot, "Pair", eNull::Value);
             if (pPair && pPair->IsInt()) {
                 const int iPair = pPair->GetInt();
                 // Out of range is still a valid message: it clears the zoom.
@@ -150,7 +145,7 @@ bool cJsonParseDoRiduyZoom::ParseDolbyLoudnessRstMsg(const char* pJson) {
         rapidjson::Document doc;
         if (const Value* pRoot =
                 ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson, eSyntaxText::Upper)) {
-            const Value* pReset = FindMember(*pRoot, "LoudnessReset");
+            const Value* pReset = JsonRead::Find(*pRoot, "LoudnessReset", eNull::Value);
             if (pReset && pReset->IsBool()) {
                 // The message itself is the request; its value carries nothing.
                 mbLoudnessReset = true;
@@ -168,7 +163,7 @@ bool cJsonParseDoRiduyZoom::ParseDolbyED2Presentation(const char* pJson, unsigne
         rapidjson::Document doc;
         if (const Value* pRoot =
                 ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson, eSyntaxText::Upper)) {
-            const Value* pSelect = FindMember(*pRoot, "ED2PresentationSelect");
+            const Value* pSelect = JsonRead::Find(*pRoot, "ED2PresentationSelect", eNull::Value);
             if (pSelect && pSelect->IsInt()) {
                 mED2Presentation = pSelect->GetInt();
                 return true;
@@ -187,7 +182,7 @@ bool cJsonParseDoRiduyZoom::ParseDolbyEProgramNum(const char* pJson, unsigned in
         rapidjson::Document doc;
         if (const Value* pRoot =
                 ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson, eSyntaxText::Upper)) {
-            const Value* pSelect = FindMember(*pRoot, "DeProgramSelect");
+            const Value* pSelect = JsonRead::Find(*pRoot, "DeProgramSelect", eNull::Value);
             if (pSelect && pSelect->IsInt()) {
                 mDolbyEProgramNum = pSelect->GetInt();
                 return true;
@@ -211,7 +206,7 @@ bool cJsonParseResetDolbyGridMsg::ParseResetDolbyGridMsg(const char* pJson) {
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseResetDolbyGridMsg>(doc, pJson)) {
-            const Value* pReset = FindMember(*pRoot, "ResetDolbyGrid");
+            const Value* pReset = JsonRead::Find(*pRoot, "ResetDolbyGrid", eNull::Value);
             if (OptionalOk(pReset, &Value::IsBool)) {
                 if (pReset)
                     mbResetDolbyGrid = pReset->GetBool();
@@ -235,7 +230,7 @@ bool cJsonParseVisualiserView::ParseSetVisualiserView(const char* pJson) {
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseVisualiserView>(doc, pJson)) {
-            const Value* pView = FindMember(*pRoot, "VisualiserView");
+            const Value* pView = JsonRead::Find(*pRoot, "VisualiserView", eNull::Value);
             if (OptionalOk(pView, &Value::IsString)) {
                 if (pView)
                     mVisualiserView.assign(pView->GetString(), pView->GetStringLength());
@@ -255,7 +250,7 @@ bool cJsonParseFpSwitchVideo::ParseAppVideoMessage(const char* pJson) {
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseFpSwitchVideo>(doc, pJson)) {
-            const Value* pShow = FindMember(*pRoot, "ShowVideo");
+            const Value* pShow = JsonRead::Find(*pRoot, "ShowVideo", eNull::Value);
             if (OptionalOk(pShow, &Value::IsBool)) {
                 if (pShow)
                     mbShowVideo = pShow->GetBool();
@@ -276,7 +271,7 @@ bool cJsonParseMute::ParseSwitchVideo(const char* pJson, bool bDefault) {
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseMute>(doc, pJson)) {
-            const Value* pShow = FindMember(*pRoot, "ShowVideo");
+            const Value* pShow = JsonRead::Find(*pRoot, "ShowVideo", eNull::Value);
             if (pShow && pShow->IsBool()) {
                 mbVideoMute = !pShow->GetBool();
                 return true;
@@ -293,7 +288,7 @@ bool cJsonParseMute::ParseMutes(const char* pJson, unsigned long ulDefault) {
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseMute>(doc, pJson)) {
-            const Value* pMutes = FindMember(*pRoot, "MuteSettings");
+            const Value* pMutes = JsonRead::Find(*pRoot, "MuteSettings", eNull::Value);
             if (pMutes && pMutes->IsArray()) {
                 const rapidjson::SizeType uSize = pMutes->Size();
                 // The mask has 32 bits; channels beyond them have nowhere to go.
@@ -340,7 +335,7 @@ bool cJsonParseAudioSpeakerRoutes::ParseAudioSpeakerTypes(const char* pJson,
     try {
         rapidjson::Document doc;
         if (const Value* pRoot = ParseRootObject<cJsonParseAudioSpeakerRoutes>(doc, pJson)) {
-            const Value* pRoutes = FindMember(*pRoot, "SpeakerRoutes");
+            const Value* pRoutes = JsonRead::Find(*pRoot, "SpeakerRoutes", eNull::Value);
             if (pRoutes && pRoutes->IsArray()) {
                 const rapidjson::SizeType uSize = pRoutes->Size();
                 for (unsigned int n = 0; n < kChannels && n < uSize; ++n) {

@@ -1,36 +1,10 @@
 #include "messages/JsonParseHwmMessages.h"
 
+#include "messages/JsonRead.h"
+
 #include <rapidjson/document.h>
 
-namespace {
-
-bool ParseObject(const char* pJson, rapidjson::Document* pDocument) {
-    if (!pJson)
-        return false;
-    pDocument->Parse<rapidjson::kParseIterativeFlag>(pJson); // no recursion on deep nesting
-    return !pDocument->HasParseError() && pDocument->IsObject();
-}
-
-// Present counts even when the type is wrong: the field then keeps its default.
-bool ReadUint(const rapidjson::Value& root, const char* pKey, std::uint32_t* pField) {
-    const auto member = root.FindMember(pKey);
-    if (member == root.MemberEnd())
-        return false;
-    if (member->value.IsUint())
-        *pField = member->value.GetUint();
-    return true;
-}
-
-bool ReadBool(const rapidjson::Value& root, const char* pKey, bool* pField) {
-    const auto member = root.FindMember(pKey);
-    if (member == root.MemberEnd())
-        return false;
-    if (member->value.IsBool())
-        *pField = member->value.GetBool();
-    return true;
-}
-
-} // namespace
+using JsonRead::eRead;
 
 void cVolumeSettingsParser::Reset() {
     Mute = false;
@@ -41,11 +15,13 @@ void cVolumeSettingsParser::Reset() {
 bool cVolumeSettingsParser::ParseVolumeSettings(const char* pJson) {
     Reset();
     rapidjson::Document document;
-    if (!ParseObject(pJson, &document))
+    if (!JsonRead::ParseObject(document, pJson))
         return false;
-    bool bComplete = ReadUint(document, "Value", &Value);
-    bComplete = ReadUint(document, "ValueInPrcnt", &ValueInPrcnt) && bComplete;
-    bComplete = ReadBool(document, "Mute", &Mute) && bComplete;
+    // Present counts even when the type is wrong: the field then keeps its default.
+    bool bComplete = JsonRead::Uint(document, "Value", Value) != eRead::Absent;
+    bComplete =
+        JsonRead::Uint(document, "ValueInPrcnt", ValueInPrcnt) != eRead::Absent && bComplete;
+    bComplete = JsonRead::Bool(document, "Mute", Mute) != eRead::Absent && bComplete;
     return bComplete;
 }
 
@@ -57,9 +33,11 @@ void cBalanceSettingsParser::Reset() {
 bool cBalanceSettingsParser::ParseBalanceSettings(const char* pJson) {
     Reset();
     rapidjson::Document document;
-    if (!ParseObject(pJson, &document))
+    if (!JsonRead::ParseObject(document, pJson))
         return false;
-    bool bComplete = ReadUint(document, "Value", &Value);
-    bComplete = ReadUint(document, "ValueInPrcntForLeft", &ValueInPrcntForLeft) && bComplete;
+    bool bComplete = JsonRead::Uint(document, "Value", Value) != eRead::Absent;
+    bComplete =
+        JsonRead::Uint(document, "ValueInPrcntForLeft", ValueInPrcntForLeft) != eRead::Absent &&
+        bComplete;
     return bComplete;
 }

@@ -1,30 +1,13 @@
 #include "messages/JsonParseMetersInfo.h"
 
+#include "messages/JsonRead.h"
+
 #include <rapidjson/document.h>
 
-#include <algorithm>
 #include <cstring>
 
-namespace {
-
-bool StoreString(const rapidjson::Value& object, const char* pKey, std::string& field) {
-    const auto member = object.FindMember(pKey);
-    if (member == object.MemberEnd())
-        return false;
-    if (member->value.IsString())
-        field.assign(member->value.GetString(), member->value.GetStringLength());
-    return true;
-}
-
-} // namespace
-
-void CopyTextCut(char* pDest, std::size_t uSize, const std::string& text) {
-    if (!pDest || uSize == 0)
-        return;
-    const std::size_t length = std::min(std::strlen(text.c_str()), uSize - 1);
-    std::memcpy(pDest, text.c_str(), length);
-    pDest[length] = '\0';
-}
+using JsonRead::eNull;
+using JsonRead::eRead;
 
 void cMeterScalesParser::Reset() {
     *this = cMeterScalesParser();
@@ -32,31 +15,26 @@ void cMeterScalesParser::Reset() {
 
 bool cMeterScalesParser::ParseMeterScales(const char* pJson) {
     Reset();
-    if (!pJson)
-        return false;
     rapidjson::Document document;
-    document.Parse(pJson);
-    if (document.HasParseError() || !document.IsObject())
+    if (!JsonRead::ParseObject(document, pJson))
         return false;
 
-    bool bResult = StoreString(document, "Scale", Scale);
+    // Each key must be present; one of the wrong type leaves its default.
+    bool bResult = JsonRead::String(document, "Scale", Scale) != eRead::Absent;
 
-    const auto ballistics = document.FindMember("Ballistics");
-    if (ballistics == document.MemberEnd()) {
+    const rapidjson::Value* pBallistics = JsonRead::Find(document, "Ballistics", eNull::Value);
+    if (!pBallistics) {
         bResult = false;
-    } else if (ballistics->value.IsObject()) {
+    } else if (pBallistics->IsObject()) {
         // A ballistics value of another type is let through without members.
-        const bool bFloat = StoreString(ballistics->value, "Float", BallisticsFloat);
-        const bool bBar = StoreString(ballistics->value, "Bar", BallisticsBar);
-        if (!bFloat || !bBar)
+        const eRead floatRead = JsonRead::String(*pBallistics, "Float", BallisticsFloat);
+        const eRead barRead = JsonRead::String(*pBallistics, "Bar", BallisticsBar);
+        if (floatRead == eRead::Absent || barRead == eRead::Absent)
             bResult = false;
     }
 
-    const auto origin = document.FindMember("OriginFromFp");
-    if (origin == document.MemberEnd())
+    if (JsonRead::Bool(document, "OriginFromFp", OriginFromFp) == eRead::Absent)
         bResult = false;
-    else if (origin->value.IsBool())
-        OriginFromFp = origin->value.GetBool();
     return bResult;
 }
 
@@ -64,7 +42,7 @@ void cMeterScalesParser::FillRecord(ScaleInfo_t* pRecord) const {
     if (!pRecord)
         return;
     std::memset(pRecord, 0, sizeof *pRecord);
-    CopyTextCut(pRecord->Scale, sizeof pRecord->Scale, Scale);
-    CopyTextCut(pRecord->BallisticsFloat, sizeof pRecord->BallisticsFloat, BallisticsFloat);
-    CopyTextCut(pRecord->BallisticsBar, sizeof pRecord->BallisticsBar, BallisticsBar);
+    JsonRead::CopyCut(pRecord->Scale, Scale);
+    JsonRead::CopyCut(pRecord->BallisticsFloat, BallisticsFloat);
+    JsonRead::CopyCut(pRecord->BallisticsBar, BallisticsBar);
 }

@@ -33,6 +33,3 @@ public:
     std::string BallisticsBar = "VU";
     bool OriginFromFp = false;
 };
-
-// Copies a text into a fixed array, cut to fit and zero-terminated.
-void CopyTextCut(char* pDest, std::size_t uSize, const std::string& text);

@@ -1,6 +1,7 @@
 #include "messages/JsonParseRotaryEncoder.h"
 
 #include "bus/ZmqQtListenerBase.h"
+#include "messages/JsonRead.h"
 
 #include <rapidjson/document.h>
 
@@ -9,13 +10,13 @@ namespace {
 // Any JSON integer, reduced to its low 16 bits; false for anything else.
 bool ReadLow16(const rapidjson::Value& object, const char* pKey, std::int64_t& raw,
                std::int16_t& value) {
-    const auto found = object.FindMember(pKey);
-    if (found == object.MemberEnd())
+    const rapidjson::Value* pValue = JsonRead::Find(object, pKey, JsonRead::eNull::Value);
+    if (!pValue)
         return false;
-    if (found->value.IsInt64())
-        raw = found->value.GetInt64();
-    else if (found->value.IsUint64())
-        raw = static_cast<std::int64_t>(found->value.GetUint64());
+    if (pValue->IsInt64())
+        raw = pValue->GetInt64();
+    else if (pValue->IsUint64())
+        raw = static_cast<std::int64_t>(pValue->GetUint64());
     else
         return false;
     value = static_cast<std::int16_t>(static_cast<std::uint16_t>(raw & 0xFFFF));
@@ -26,8 +27,7 @@ bool ReadLow16(const rapidjson::Value& object, const char* pKey, std::int64_t& r
 
 int cJsonParseRotaryEncoder::ParseRotaryEncodeData(const char* pJson, RotaryEncEvent_t* pOut) {
     rapidjson::Document document;
-    if (pJson)
-        document.Parse(pJson);
+    const rapidjson::Value* pRoot = JsonRead::ParseObject(document, pJson);
     RotaryEncEvent_t event{};
     std::int64_t switchChange = 0;
     std::int64_t switchAbsolute = 0;
@@ -35,7 +35,7 @@ int cJsonParseRotaryEncoder::ParseRotaryEncodeData(const char* pJson, RotaryEncE
     std::int64_t countChange = 0;
     // JSON of another shape (not an object, a member missing or not an
     // integer) is refused like text that is not JSON at all.
-    const bool ok = pJson && pOut && !document.HasParseError() && document.IsObject() &&
+    const bool ok = pRoot && pOut &&
                     ReadLow16(document, "SwitchChange", switchChange, event.SwitchChange) &&
                     ReadLow16(document, "SwitchAbsolute", switchAbsolute, event.SwitchAbsolute) &&
                     ReadLow16(document, "CountAbsolute", countAbsolute, event.CountAbsolute) &&

@@ -1,75 +1,68 @@
 #include "messages/JsonParseSystemUpdate.h"
 
 #include "bus/ZmqQtListenerBase.h"
+#include "messages/JsonRead.h"
 
 #include <rapidjson/document.h>
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
-// Copies a JSON string into a fixed field, cut to leave room for the NUL.
-template <std::size_t N> void CopyText(char (&field)[N], const rapidjson::Value& value) {
-    std::memset(field, 0, N);
-    std::snprintf(field, N, "%s", value.GetString());
-}
+using JsonRead::eNull;
 
 // An optional text member: absent or null keeps the field, a string is
 // copied, anything else makes the message malformed.
 template <std::size_t N>
 bool ReadText(const rapidjson::Value& object, const char* pKey, char (&field)[N]) {
-    const auto found = object.FindMember(pKey);
-    if (found == object.MemberEnd() || found->value.IsNull())
+    const rapidjson::Value* pValue = JsonRead::Find(object, pKey, eNull::Absent);
+    if (!pValue)
         return true;
-    if (!found->value.IsString())
+    if (!pValue->IsString())
         return false;
-    CopyText(field, found->value);
+    JsonRead::CopyCut(field, pValue->GetString());
     return true;
 }
 
 bool ReadVersionOnUnit(const rapidjson::Value& root, SystemUpdate_t& update) {
-    const auto found = root.FindMember("VersionOnUnit");
-    if (found == root.MemberEnd() || found->value.IsNull())
+    const rapidjson::Value* pUnit = JsonRead::Find(root, "VersionOnUnit", eNull::Absent);
+    if (!pUnit)
         return true;
-    const rapidjson::Value& unit = found->value;
-    if (!unit.IsObject())
+    if (!pUnit->IsObject())
         return false;
-    const auto version = unit.FindMember("Version");
-    if (version != unit.MemberEnd()) {
-        if (!version->value.IsString())
+    // Inside it a null is not absent: it is a value of the wrong type.
+    if (const rapidjson::Value* pVersion = JsonRead::Find(*pUnit, "Version", eNull::Value)) {
+        if (!pVersion->IsString())
             return false;
-        CopyText(update.version, version->value);
+        JsonRead::CopyCut(update.version, pVersion->GetString());
     }
-    const auto number = unit.FindMember("VersionFloat");
-    if (number != unit.MemberEnd()) {
+    if (const rapidjson::Value* pNumber = JsonRead::Find(*pUnit, "VersionFloat", eNull::Value)) {
         // Only a number written with a fraction or an exponent that a float
         // can hold; an integer literal is not the expected form.
-        if (!number->value.IsDouble() || std::fabs(number->value.GetDouble()) > FLT_MAX)
+        if (!pNumber->IsDouble() || std::fabs(pNumber->GetDouble()) > FLT_MAX)
             return false;
-        update.versionFloat = static_cast<float>(number->value.GetDouble());
+        update.versionFloat = static_cast<float>(pNumber->GetDouble());
     }
     return true;
 }
 
 void ReadPasscode(const rapidjson::Value& root, SystemUpdate_t& update) {
-    const auto found = root.FindMember("passcode");
-    if (found == root.MemberEnd())
+    const rapidjson::Value* pCode = JsonRead::Find(root, "passcode", eNull::Value);
+    if (!pCode)
         return;
     // Any other type is ignored rather than refused: the code is only passed on.
-    if (found->value.IsInt64())
-        update.passcode = static_cast<std::uint8_t>(found->value.GetInt64() & 0xFF);
-    else if (found->value.IsUint64())
-        update.passcode = static_cast<std::uint8_t>(found->value.GetUint64() & 0xFF);
+    if (pCode->IsInt64())
+        update.passcode = static_cast<std::uint8_t>(pCode->GetInt64() & 0xFF);
+    else if (pCode->IsUint64())
+        update.passcode = static_cast<std::uint8_t>(pCode->GetUint64() & 0xFF);
 }
 
 bool ReadPackages(const rapidjson::Value& root, SystemUpdate_t& update) {
-    const auto found = root.FindMember("AvailablePackages");
-    if (found == root.MemberEnd() || !found->value.IsArray())
+    const rapidjson::Value* pPackages = JsonRead::Find(root, "AvailablePackages", eNull::Value);
+    if (!pPackages || !pPackages->IsArray())
         return false;
-    const rapidjson::Value& packages = found->value;
+    const rapidjson::Value& packages = *pPackages;
     // The record has room for five packages and its users index packages[]
     // by packageCount, so a longer list keeps its first five and says five;
     // the rest are still checked, so a malformed tail refuses the message.
@@ -91,11 +84,9 @@ bool ReadPackages(const rapidjson::Value& root, SystemUpdate_t& update) {
     return true;
 }
 
-// The members in the order the message is read; false at the first one of
-// the wrong shape.
+// The members of the root object in the order the message is read; false at
+// the first one of the wrong shape.
 bool ReadUpdate(const rapidjson::Value& root, SystemUpdate_t& update) {
-    if (!root.IsObject())
-        return false;
     if (!ReadText(root, "Task", update.task) || !ReadVersionOnUnit(root, update))
         return false;
     ReadPasscode(root, update);
@@ -106,8 +97,7 @@ bool ReadUpdate(const rapidjson::Value& root, SystemUpdate_t& update) {
 
 int cJsonParseSystemUpdate::ParseSUPackage(const char* pJson, SystemUpdate_t* pOut) {
     rapidjson::Document document;
-    if (pJson)
-        document.Parse(pJson);
+    const rapidjson::Value* pRoot = JsonRead::ParseObject(document, pJson);
     if (!pJson || !pOut || document.HasParseError()) {
         ZqtError("Software Update does not contain Anything.");
         return -1;
@@ -115,7 +105,7 @@ int cJsonParseSystemUpdate::ParseSUPackage(const char* pJson, SystemUpdate_t* pO
     // A message of the wrong shape changes nothing: parse into a copy and
     // commit only when every member read is well-formed.
     SystemUpdate_t update = *pOut;
-    if (!ReadUpdate(document, update)) {
+    if (!pRoot || !ReadUpdate(*pRoot, update)) {
         ZqtError("Software Update message is not in the expected form.");
         return -1;
     }
@@ -125,17 +115,14 @@ int cJsonParseSystemUpdate::ParseSUPackage(const char* pJson, SystemUpdate_t* pO
 
 int cJsonParseSystemUpdate::ParseSystemCommand(const char* pJson) {
     rapidjson::Document document;
-    if (pJson)
-        document.Parse(pJson);
+    const rapidjson::Value* pRoot = JsonRead::ParseObject(document, pJson);
     if (!pJson || document.HasParseError()) {
         ZqtError("Parse System Command json string did not contain a valid Object Document.");
         return -1;
     }
-    if (!document.IsObject())
+    // Not an object, no command, or anything but a 32-bit integer: invalid.
+    std::int32_t iCommand = -1;
+    if (!pRoot || JsonRead::Int(*pRoot, "Command", iCommand) != JsonRead::eRead::Stored)
         return -1;
-    const auto found = document.FindMember("Command");
-    // Absent or null: no command. Anything but a 32-bit integer: invalid.
-    if (found == document.MemberEnd() || !found->value.IsInt())
-        return -1;
-    return found->value.GetInt();
+    return iCommand;
 }

@@ -1,20 +1,10 @@
 #include "messages/JsonParserSDIStatus.h"
 
+#include "messages/JsonRead.h"
+
 #include <rapidjson/document.h>
 
-namespace {
-
-// Present counts even when the type is wrong: the field then keeps its default.
-bool ReadInt(const rapidjson::Value& root, const char* pKey, std::int32_t* pField) {
-    const auto member = root.FindMember(pKey);
-    if (member == root.MemberEnd())
-        return false;
-    if (member->value.IsInt())
-        *pField = member->value.GetInt();
-    return true;
-}
-
-} // namespace
+using JsonRead::eRead;
 
 void cJsonParserSDIStatus::Reset() {
     EncodedStatus = -1;
@@ -26,18 +16,17 @@ void cJsonParserSDIStatus::Reset() {
 
 bool cJsonParserSDIStatus::ParseSDIStatus(const char* pJson) {
     Reset();
-    if (!pJson)
-        return false;
     rapidjson::Document document;
-    document.Parse<rapidjson::kParseIterativeFlag>(pJson); // no recursion on deep nesting
-    if (document.HasParseError() || !document.IsObject())
+    if (!JsonRead::ParseObject(document, pJson))
         return false;
     // Every key is read even after one is missing, so the record shows all
-    // that the message carried.
-    bool bComplete = ReadInt(document, "EncodedStatus", &EncodedStatus);
-    bComplete = ReadInt(document, "Slot", &Slot) && bComplete;
-    bComplete = ReadInt(document, "Status", &Status) && bComplete;
-    bComplete = ReadInt(document, "Type", &Type) && bComplete;
-    bComplete = ReadInt(document, "ClkSrcLockStatus", &ClkSrcLockStatus) && bComplete;
+    // that the message carried. Present counts even when the type is wrong:
+    // the field then keeps its default.
+    bool bComplete = JsonRead::Int(document, "EncodedStatus", EncodedStatus) != eRead::Absent;
+    bComplete = JsonRead::Int(document, "Slot", Slot) != eRead::Absent && bComplete;
+    bComplete = JsonRead::Int(document, "Status", Status) != eRead::Absent && bComplete;
+    bComplete = JsonRead::Int(document, "Type", Type) != eRead::Absent && bComplete;
+    bComplete =
+        JsonRead::Int(document, "ClkSrcLockStatus", ClkSrcLockStatus) != eRead::Absent && bComplete;
     return bComplete;
 }

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <rapidjson/document.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Small readers shared by the message parsers. Where the parsers' rules
+// differ (what a null member means, whether a wrong type is an error), the
+// caller says which rule it follows; nothing here refuses a message itself.
+namespace JsonRead {
+
+// Parses the text into the document and returns its root when that is an
+// object, null otherwise (no text, broken JSON, or another kind of root;
+// doc.HasParseError() tells broken JSON apart). Parsing is iterative, so
+// deeply nested junk cannot exhaust the stack.
+const rapidjson::Value* ParseObject(rapidjson::Document& doc, const char* pJson);
+
+// What a member holding JSON null stands for.
+enum class eNull {
+    Absent, // as if the member were not there
+    Value   // a present member, of a type no reader below accepts
+};
+
+// The member named pKey, or null when there is none (or, with
+// eNull::Absent, when it holds JSON null).
+const rapidjson::Value* Find(const rapidjson::Value& object, const char* pKey, eNull eNullIs);
+
+// What a typed reader found. The field is written only on Stored.
+enum class eRead { Absent, WrongType, Stored };
+
+// Store the member when it has the type: Int takes a 32-bit signed integer,
+// Uint a 32-bit unsigned one, String keeps embedded NULs.
+eRead Int(const rapidjson::Value& object, const char* pKey, std::int32_t& field,
+          eNull eNullIs = eNull::Value);
+eRead Uint(const rapidjson::Value& object, const char* pKey, std::uint32_t& field,
+           eNull eNullIs = eNull::Value);
+eRead Bool(const rapidjson::Value& object, const char* pKey, bool& field,
+           eNull eNullIs = eNull::Value);
+eRead String(const rapidjson::Value& object, const char* pKey, std::string& field,
+             eNull eNullIs = eNull::Value);
+
+// Clears the whole field, then copies the text up to its first NUL, cut to
+// leave room for the terminator. The cut backs off to a UTF-8 character
+// boundary: the panel shows these texts and half a character is garbage.
+// A null text leaves the field empty.
+void CopyCut(char* pDest, std::size_t uSize, const char* pText);
+
+template <std::size_t N> void CopyCut(char (&dest)[N], const char* pText) {
+    CopyCut(dest, N, pText);
+}
+
+template <std::size_t N> void CopyCut(char (&dest)[N], const std::string& text) {
+    CopyCut(dest, N, text.c_str());
+}
+
+} // namespace JsonRead
