@@ -16,7 +16,7 @@ export ASAN_OPTIONS=detect_leaks=1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for target in build-fuzz/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
+    [ -f "$target" ] && [ -x "$target" ] || continue
     name=$(basename "$target")
     mkdir -p "$work/$name"
     [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/$name/"
