@@ -100,6 +100,22 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
     mPollTimer.start(uPeriodMs);
 }
 
+void cZmqQtListenerBase::OpenSubscribed(const char* pEndpoint,
+                                        std::initializer_list<const char*> topics) {
+    SockInit(pEndpoint);
+    for (const char* pTopic : topics)
+        SockSubscribe(pTopic);
+}
+
+void cZmqQtListenerBase::PollIfConnected(bool bConnected, unsigned short uPeriodMs,
+                                         const char* pFailureLine) {
+    if (!bConnected) {
+        ZqtError("%s", pFailureLine);
+        return;
+    }
+    StartPolling(uPeriodMs);
+}
+
 void cZmqQtListenerBase::CloseSocket() {
     mPollTimer.stop();
     if (mpSocket)

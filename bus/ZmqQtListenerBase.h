@@ -5,6 +5,8 @@
 
 #include <czmq.h>
 
+#include <initializer_list>
+
 // CZMQ hides the message struct; Qt's meta-type system must not look inside.
 Q_DECLARE_OPAQUE_POINTER(zmsg_t*)
 
@@ -34,6 +36,14 @@ public:
 
 signals:
     void sigMessageReceived(zmsg_t* pMessage);
+
+protected:
+    // The start-up every subscriber shares: SockInit on the endpoint, then one
+    // SockSubscribe per topic in the order given.
+    void OpenSubscribed(const char* pEndpoint, std::initializer_list<const char*> topics);
+    // Polls when the subscriber's own connections all succeeded; otherwise
+    // prints its failure line and never polls.
+    void PollIfConnected(bool bConnected, unsigned short uPeriodMs, const char* pFailureLine);
 
 private slots:
     void PollMyListener();

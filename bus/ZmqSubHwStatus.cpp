@@ -27,20 +27,14 @@ void cZmqSubHwStatus::SetupParsers() {
 
 void cZmqSubHwStatus::SetupAndRun(const char* pName) {
     SetupParsers();
-    const std::string endpoint = BusEndpoints::IpcJoined(pName);
-    SockInit(endpoint.c_str());
-    SockSubscribe(kTopicSignalStatus);
-    SockSubscribe(kTopicVolume);
-    SockSubscribe(kTopicBalance);
+    OpenSubscribed(BusEndpoints::IpcJoined(pName).c_str(),
+                   {kTopicSignalStatus, kTopicVolume, kTopicBalance});
     const bool bReceive = connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                   &cZmqSubHwStatus::sltNewMessage, Qt::UniqueConnection);
     const bool bDispatch = connect(this, &cZmqSubHwStatus::sigNewSystemData, this,
                                    &cZmqSubHwStatus::sltSystemTopicSwitch, Qt::UniqueConnection);
-    if (!bReceive || !bDispatch) {
-        ZqtError("Unable to connect signal to slot in JsonParseWebConfig().");
-        return;
-    }
-    StartPolling(kPollMs);
+    PollIfConnected(bReceive && bDispatch, kPollMs,
+                    "Unable to connect signal to slot in JsonParseWebConfig().");
 }
 
 void cZmqSubHwStatus::sltNewMessage(zmsg_t* pMessage) {

@@ -35,21 +35,15 @@ void cZmqSubPeer::SetupAndRunTCP(const char* pAddress) {
 
 void cZmqSubPeer::Run(const char* pEndpoint) {
     SetupParsers();
-    SockInit(pEndpoint);
-    SockSubscribe(kTopicSwitch);
-    SockSubscribe(kTopicMeterScale);
-    SockSubscribe(kTopicDolbyZoomPair);
-    SockSubscribe(kTopicResetDolbyGrid);
-    SockSubscribe(kTopicVisualView);
+    OpenSubscribed(pEndpoint, {kTopicSwitch, kTopicMeterScale, kTopicDolbyZoomPair,
+                               kTopicResetDolbyGrid, kTopicVisualView});
 
     const bool bMessage =
         connect(this, &cZmqQtListenerBase::sigMessageReceived, this, &cZmqSubPeer::sltNewMessage);
     const bool bSystem =
         connect(this, &cZmqSubPeer::sigNewSystemData, this, &cZmqSubPeer::sltSystemTopicSwitch);
-    if (bMessage && bSystem)
-        StartPolling(kPollPeriodMs);
-    else
-        ZqtError("Unable to connect signal to slot in cZmqSubPeer().");
+    PollIfConnected(bMessage && bSystem, kPollPeriodMs,
+                    "Unable to connect signal to slot in cZmqSubPeer().");
 }
 
 void cZmqSubPeer::SetupParsers() {

@@ -21,20 +21,14 @@ void cZmqSubRotaryEnc::SetupParsers() {
 }
 
 void cZmqSubRotaryEnc::SetupSocket(const char* pName) {
-    const std::string endpoint = BusEndpoints::Ipc(pName);
-    SockInit(endpoint.c_str());
-    SockSubscribe(kRightBottomTopic);
-    SockSubscribe(kLeftBottomTopic);
-    SockSubscribe(kRightTopTopic);
+    OpenSubscribed(BusEndpoints::Ipc(pName).c_str(),
+                   {kRightBottomTopic, kLeftBottomTopic, kRightTopTopic});
 }
 
 void cZmqSubRotaryEnc::MakeConnections() {
-    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
-                 &cZmqSubRotaryEnc::sltNewMessage, Qt::UniqueConnection)) {
-        ZqtError("Sig/slot connection failure in ZmqSubRotaryEnc.");
-        return;
-    }
-    StartPolling(kPollPeriodMs);
+    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                                 &cZmqSubRotaryEnc::sltNewMessage, Qt::UniqueConnection)),
+                    kPollPeriodMs, "Sig/slot connection failure in ZmqSubRotaryEnc.");
 }
 
 void cZmqSubRotaryEnc::sltNewMessage(zmsg_t* pMessage) {

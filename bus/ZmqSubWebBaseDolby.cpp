@@ -12,17 +12,11 @@ cZmqSubWebBaseDolby::~cZmqSubWebBaseDolby() = default;
 
 void cZmqSubWebBaseDolby::SetupAndRun(const char* pName) {
     SetupParsers();
-    const std::string endpoint = BusEndpoints::Ipc(pName ? pName : "");
-    SockInit(endpoint.c_str());
-    SockSubscribe(kTopicPreset);
-    SockSubscribe(kTopicDecoderSettings);
-    SockSubscribe(kTopicMeterScales);
-    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
-                 &cZmqSubWebBaseDolby::sltNewMessage)) {
-        ZqtError("Sig/slot connection failure in ZmqSubWebSettings.\n");
-        return;
-    }
-    StartPolling(kPollPeriodMs);
+    OpenSubscribed(BusEndpoints::Ipc(pName ? pName : "").c_str(),
+                   {kTopicPreset, kTopicDecoderSettings, kTopicMeterScales});
+    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                                 &cZmqSubWebBaseDolby::sltNewMessage)),
+                    kPollPeriodMs, "Sig/slot connection failure in ZmqSubWebSettings.\n");
 }
 
 void cZmqSubWebBaseDolby::SetupParsers() {

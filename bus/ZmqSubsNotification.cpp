@@ -16,19 +16,14 @@ void cZmqSubsNotification::SetupParsers() {
 
 void cZmqSubsNotification::SetupAndRun(const char* pName) {
     SetupParsers();
-    const std::string endpoint = BusEndpoints::IpcJoined(pName);
-    SockInit(endpoint.c_str());
-    SockSubscribe(kTopic);
+    OpenSubscribed(BusEndpoints::IpcJoined(pName).c_str(), {kTopic});
     const bool bReceive = connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                   &cZmqSubsNotification::sltNewMessage, Qt::UniqueConnection);
     const bool bDispatch =
         connect(this, &cZmqSubsNotification::sigNewSystemData, this,
                 &cZmqSubsNotification::sltSystemTopicSwitch, Qt::UniqueConnection);
-    if (!bReceive || !bDispatch) {
-        ZqtError("Unable to connect signal to slot in cZmqSubsNotification().");
-        return;
-    }
-    StartPolling(kPollMs);
+    PollIfConnected(bReceive && bDispatch, kPollMs,
+                    "Unable to connect signal to slot in cZmqSubsNotification().");
 }
 
 void cZmqSubsNotification::sltNewMessage(zmsg_t* pMessage) {

@@ -21,20 +21,14 @@ void cZmqSubsSystemUpdate::SetupParsers() {
 }
 
 void cZmqSubsSystemUpdate::SetupSocket(const char* pName) {
-    const std::string endpoint = BusEndpoints::Ipc(pName);
-    SockInit(endpoint.c_str());
-    SockSubscribe(kUpdateTopic);
-    SockSubscribe(kAppCmdTopic);
+    OpenSubscribed(BusEndpoints::Ipc(pName).c_str(), {kUpdateTopic, kAppCmdTopic});
 }
 
 void cZmqSubsSystemUpdate::MakeConnections() {
-    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
-                 &cZmqSubsSystemUpdate::sltNewMessage, Qt::UniqueConnection)) {
-        // Shares its text with the web settings subscriber.
-        ZqtError("Sig/slot connection failure in ZmqSubWebSettings.");
-        return;
-    }
-    StartPolling(kPollPeriodMs);
+    // The failure line is the web settings subscriber's, word for word.
+    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                                 &cZmqSubsSystemUpdate::sltNewMessage, Qt::UniqueConnection)),
+                    kPollPeriodMs, "Sig/slot connection failure in ZmqSubWebSettings.");
 }
 
 void cZmqSubsSystemUpdate::sltNewMessage(zmsg_t* pMessage) {

@@ -77,18 +77,13 @@ void cZmqSubDolby::SetupParsers() {
 }
 
 void cZmqSubDolby::SetupSocket(const char* pAddress) {
-    const std::string endpoint = BusEndpoints::Tcp(pAddress, kPort);
-    SockInit(endpoint.c_str());
-    SockSubscribe(kTopic);
+    OpenSubscribed(BusEndpoints::Tcp(pAddress, kPort).c_str(), {kTopic});
 }
 
 void cZmqSubDolby::MakeConnections() {
-    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this, &cZmqSubDolby::sltNewMessage,
-                 Qt::UniqueConnection)) {
-        ZqtError("Sig/slot connection failure in ZmqSubWebSettings.\n");
-        return;
-    }
-    StartPolling(kPollMs);
+    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                                 &cZmqSubDolby::sltNewMessage, Qt::UniqueConnection)),
+                    kPollMs, "Sig/slot connection failure in ZmqSubWebSettings.\n");
 }
 
 void cZmqSubDolby::sltNewMessage(zmsg_t* pMessage) {

@@ -6,15 +6,11 @@
 cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBase(parent) {}
 
 void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {
-    const std::string endpoint = BusEndpoints::Tcp(pAddress, DolbyED2Frames::kPort);
-    SockInit(endpoint.c_str());
-    SockSubscribe(DolbyED2Frames::kTopic);
-    if (!connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
-                 &cZmqSubDolbyED2PaData::sltNewMessage)) {
-        ZqtError("Unable to connect signalt to slot in ZmqSubDolbyED2PaData().\n");
-        return;
-    }
-    StartPolling(100);
+    OpenSubscribed(BusEndpoints::Tcp(pAddress, DolbyED2Frames::kPort).c_str(),
+                   {DolbyED2Frames::kTopic});
+    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
+                                 &cZmqSubDolbyED2PaData::sltNewMessage)),
+                    100, "Unable to connect signalt to slot in ZmqSubDolbyED2PaData().\n");
 }
 
 void cZmqSubDolbyED2PaData::sltNewMessage(zmsg_t* msg) {
