@@ -1,4 +1,3 @@
-#include "BusEndpoints.h"
 #include "app/MainWindow.h"
 #include "app/Notification.h"
 #include "app/PageMainMenu.h"
@@ -15,8 +14,6 @@
 #include <QStackedWidget>
 #include <QTest>
 
-#include <cstring>
-
 namespace {
 
 Notification_s Record(int level, const char* pTitle) {
@@ -27,8 +24,17 @@ Notification_s Record(int level, const char* pTitle) {
     return record;
 }
 
-// Any pixel of the room's inner rectangle that no marker or screen covers.
-const QPoint kInnerProbe(140, 82);
+bool Activate(MainWindow& window) {
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+const char* const kFrontViewSettings =
+    "{\"DecoderConfig\":{\"VisualiserView\":\"Front View\"},\"DDPlusConfig\":{"
+    "\"CompressionMode\":\"Line\",\"CompressionCut\":0,\"CompressionBoost\":0},"
+    "\"ED2Config\":{\"AudioPresentation\":0},\"IsDecModulePresent\":true,"
+    "\"DecModuleStatus\":\"OK\"}";
 
 } // namespace
 
@@ -38,19 +44,13 @@ class TestMainWindow final : public QObject {
 private slots:
     void initTestCase();
     void builtFramelessWithThreePages();
-    void initLeavesItMinimisedOnTheVisualiser();
     void exitToPage_data();
     void exitToPage();
-    void mainPageMinimisesAndShowsTheVisualiser();
-    void menuButtonSwitchesPage();
-    void notificationsNeedAnActiveWindow();
+    void pageSlotsAndMenu();
     void notificationLevelDecidesThePage();
     void secondNotificationKeepsTheReturnPage();
-    void showNotificationRemembersTheCurrentPage();
-    void showMetersMinimisesWithoutDual();
-    void peerViewChangesTheDrawing();
-    void decoderSettingsSetTheView();
-    void systemUpdateMessageMinimises();
+    void busMessagesReachTheWindow_data();
+    void busMessagesReachTheWindow();
 
 private:
     TestBusEnvironment mBus;
@@ -62,25 +62,17 @@ void TestMainWindow::initTestCase() {
     cLabelStyle::Init();
 }
 
+// Guards construction and start-up: geometry, frame, page order, the menu
+// button, and the window left minimised on the visualiser.
 void TestMainWindow::builtFramelessWithThreePages() {
     MainWindow window;
     QCOMPARE(window.geometry(), QRect(0, 0, 472, 266));
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    const QList<QWidget*> pages{window.MainMenuPage(), window.VisualiserPage(),
+                                window.NotificationPage()};
+    for (int i = 0; i < pages.size(); ++i)
+        QCOMPARE(window.PageStack()->widget(i), pages.at(i));
     QCOMPARE(window.PageStack()->count(), 3);
-    QCOMPARE(window.PageStack()->widget(0), static_cast<QWidget*>(window.MainMenuPage()));
-    QCOMPARE(window.PageStack()->widget(1), static_cast<QWidget*>(window.VisualiserPage()));
-    QCOMPARE(window.PageStack()->widget(2), static_cast<QWidget*>(window.NotificationPage()));
-    QCOMPARE(window.PageStack()->currentIndex(), 1);
-    const auto buttons = window.MainMenuPage()->findChildren<QPushButton*>();
-    QStringList captions;
-    for (const QPushButton* b : buttons)
-        captions << b->text();
-    QVERIFY2(captions.contains(QStringLiteral("Dolby Visualiser")), qPrintable(captions.join(',')));
-    QVERIFY(!window.IsDual());
-}
-
-void TestMainWindow::initLeavesItMinimisedOnTheVisualiser() {
-    MainWindow window;
     window.Init();
     window.show();
     QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
@@ -109,55 +101,47 @@ void TestMainWindow::exitToPage() {
     QCOMPARE(window.PageStack()->currentIndex(), current);
 }
 
-void TestMainWindow::mainPageMinimisesAndShowsTheVisualiser() {
+// Guards connection 1 and the page slots: the menu button reaches the stack,
+// sltMainPage minimises onto the visualiser, sltShowNotification remembers
+// where it came from.
+void TestMainWindow::pageSlotsAndMenu() {
     MainWindow window;
+    window.ConnectSignals();
     window.show();
+    window.sltSwitchPage(0);
+    QPushButton* pButton = nullptr;
+    for (QPushButton* b : window.MainMenuPage()->findChildren<QPushButton*>())
+        pButton = b->text() == QLatin1String("Dolby Visualiser") ? b : pButton;
+    QVERIFY(pButton);
+    pButton->click();
+    QCOMPARE(window.PageStack()->currentIndex(), 1);
+
     window.sltMaximizeApp();
     window.sltSwitchPage(0);
     window.sltMainPage();
     QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
     QCOMPARE(window.PageStack()->currentIndex(), 1);
-}
 
-// Guards connection 1: a menu button press reaches the page stack.
-void TestMainWindow::menuButtonSwitchesPage() {
-    MainWindow window;
-    window.ConnectSignals();
     window.sltSwitchPage(0);
-    const auto buttons = window.MainMenuPage()->findChildren<QPushButton*>();
-    QPushButton* pButton = nullptr;
-    for (QPushButton* b : buttons)
-        if (b->text() == QLatin1String("Dolby Visualiser"))
-            pButton = b;
-    QVERIFY(pButton);
-    pButton->click();
-    QCOMPARE(window.PageStack()->currentIndex(), 1);
+    window.sltShowNotification();
+    QCOMPARE(window.PageStack()->currentIndex(), 2);
+    QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
 }
 
-void TestMainWindow::notificationsNeedAnActiveWindow() {
-    MainWindow window;
-    window.show(); // shown but never activated
-    Notification_s record = Record(50, "Ignored");
-    window.sltSetShowNotification(&record);
-    QCOMPARE(window.PageStack()->currentIndex(), 1);
-    QVERIFY(!window.NotificationPage()->IsCriticalLatched());
-}
-
+// An inactive window ignores records; an active one shows only 30 and above.
 void TestMainWindow::notificationLevelDecidesThePage() {
     MainWindow window;
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Notification_s critical = Record(50, "Critical");
+    window.show(); // shown but not yet active
+    window.sltSetShowNotification(&critical);
+    QVERIFY(!window.NotificationPage()->IsCriticalLatched());
 
+    QVERIFY(Activate(window));
     window.sltSetShowNotification(nullptr);
-    QCOMPARE(window.PageStack()->currentIndex(), 1);
-
     Notification_s info = Record(20, "Info");
     window.sltSetShowNotification(&info);
     QCOMPARE(window.PageStack()->currentIndex(), 1); // updated, not shown
     QCOMPARE(window.NotificationPage()->PreviousPage(), 1);
-
-    Notification_s critical = Record(50, "Critical");
     window.sltSetShowNotification(&critical);
     QCOMPARE(window.PageStack()->currentIndex(), 2);
     QVERIFY(window.NotificationPage()->IsCriticalLatched());
@@ -166,78 +150,55 @@ void TestMainWindow::notificationLevelDecidesThePage() {
 // Two warnings in a row: leaving the page returns to where the first came from.
 void TestMainWindow::secondNotificationKeepsTheReturnPage() {
     MainWindow window;
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(Activate(window));
     window.sltSwitchPage(0);
     Notification_s first = Record(30, "First");
     Notification_s second = Record(30, "Second");
     window.sltSetShowNotification(&first);
     window.sltSetShowNotification(&second);
-    QCOMPARE(window.PageStack()->currentIndex(), 2);
     QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
     window.NotificationPage()->BackButton()->click();
     QCOMPARE(window.PageStack()->currentIndex(), 0);
 }
 
-void TestMainWindow::showNotificationRemembersTheCurrentPage() {
-    MainWindow window;
-    window.sltSwitchPage(0);
-    window.sltShowNotification();
-    QCOMPARE(window.PageStack()->currentIndex(), 2);
-    QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
+void TestMainWindow::busMessagesReachTheWindow_data() {
+    QTest::addColumn<QByteArray>("socket");
+    QTest::addColumn<QByteArray>("topic");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("frontView"); // else: the window minimises
+    QTest::newRow("peer view") << QByteArray("DoRiduyPub.ipc") << QByteArray("FpSetDolbyVisualView")
+                               << QByteArray("{\"VisualiserView\":\"Front View\"}") << true;
+    QTest::newRow("decoder settings")
+        << QByteArray("appServer.ipc") << QByteArray("AppDolbyDecoderSettings")
+        << QByteArray(kFrontViewSettings) << true;
+    QTest::newRow("system update")
+        << QByteArray("hbMonPubMq.ipc") << QByteArray("SiSystemUpdate")
+        << QByteArray("{\"Message\":\"Ready\",\"AvailablePackages\":[]}") << false;
 }
 
-void TestMainWindow::showMetersMinimisesWithoutDual() {
-    MainWindow window;
-    window.show();
-    window.sltMaximizeApp();
-    window.sltShowMeters();
-    QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
-}
-
-// Guards connection 7 end to end: the peer's view request reaches the drawing.
-void TestMainWindow::peerViewChangesTheDrawing() {
-    ZsockPtr peer = BindSocket(ZMQ_PUB, mBus.Ipc("DoRiduyPub.ipc"));
-    QVERIFY(peer);
+// Guards connections 6 to 8 end to end over real sockets; the view change
+// must show in the drawing (the front view's inner wall is purple).
+void TestMainWindow::busMessagesReachTheWindow() {
+    QFETCH(QByteArray, socket);
+    QFETCH(QByteArray, topic);
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, frontView);
+    ZsockPtr publisher = BindSocket(ZMQ_PUB, mBus.Ipc(socket.constData()));
+    QVERIFY(publisher);
     MainWindow window;
     window.Init();
-    window.sltSwitchPage(1);
+    window.show();
+    window.sltMaximizeApp();
     cPageDolbyVisualiser* pPage = window.VisualiserPage();
-    QVERIFY(PixelProbe::At(PixelProbe::Grab(*pPage), kInnerProbe, Qt::black));
+    const QPoint innerWall(140, 82);
+    QVERIFY(PixelProbe::At(PixelProbe::Grab(*pPage), innerWall, Qt::black));
+    const auto arrived = [&] {
+        return frontView ? pPage->View() == 0 : window.windowState().testFlag(Qt::WindowMinimized);
+    };
     QTRY_VERIFY_WITH_TIMEOUT(
-        (SendTopic(peer.get(), "FpSetDolbyVisualView", "{\"VisualiserView\":\"Front View\"}"),
-         pPage->View() == 0),
-        10000);
-    QVERIFY(PixelProbe::At(PixelProbe::Grab(*pPage), kInnerProbe, QColor(92, 8, 99)));
-}
-
-void TestMainWindow::decoderSettingsSetTheView() {
-    ZsockPtr server = BindSocket(ZMQ_PUB, mBus.Ipc("appServer.ipc"));
-    QVERIFY(server);
-    MainWindow window;
-    window.Init();
-    const char* pSettings =
-        "{\"DecoderConfig\":{\"VisualiserView\":\"Front View\"},\"DDPlusConfig\":{"
-        "\"CompressionMode\":\"Line\",\"CompressionCut\":0,\"CompressionBoost\":0},"
-        "\"ED2Config\":{\"AudioPresentation\":0},\"IsDecModulePresent\":true,"
-        "\"DecModuleStatus\":\"OK\"}";
-    QTRY_VERIFY_WITH_TIMEOUT((SendTopic(server.get(), "AppDolbyDecoderSettings", pSettings),
-                              window.VisualiserPage()->View() == 0),
-                             10000);
-}
-
-void TestMainWindow::systemUpdateMessageMinimises() {
-    ZsockPtr monitor = BindSocket(ZMQ_PUB, mBus.Ipc("hbMonPubMq.ipc"));
-    QVERIFY(monitor);
-    MainWindow window;
-    window.Init();
-    window.show();
-    window.sltMaximizeApp();
-    QTRY_VERIFY_WITH_TIMEOUT((SendTopic(monitor.get(), "SiSystemUpdate",
-                                        "{\"Message\":\"Update ready\",\"AvailablePackages\":[]}"),
-                              window.windowState().testFlag(Qt::WindowMinimized)),
-                             10000);
+        (SendTopic(publisher.get(), topic.constData(), payload.constData()), arrived()), 10000);
+    if (frontView)
+        QVERIFY(PixelProbe::At(PixelProbe::Grab(*pPage), innerWall, QColor(92, 8, 99)));
 }
 
 QTEST_MAIN(TestMainWindow)
