@@ -1,6 +1,6 @@
 #include "look/SystemColor.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 
 #include <cstdio>
 
