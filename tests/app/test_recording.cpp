@@ -43,8 +43,13 @@ QProcess* tst_Recording::Sim(const QStringList& args) {
 
 bool tst_Recording::Finish(QProcess* pSim, int iTimeoutMs) {
     // The event loop keeps turning meanwhile: the window's subscribers poll on it.
-    return QTest::qWaitFor([pSim] { return pSim->state() == QProcess::NotRunning; }, iTimeoutMs) &&
-           pSim->exitStatus() == QProcess::NormalExit && pSim->exitCode() == 0;
+    const bool bDone =
+        QTest::qWaitFor([pSim] { return pSim->state() == QProcess::NotRunning; }, iTimeoutMs) &&
+        pSim->exitStatus() == QProcess::NormalExit && pSim->exitCode() == 0;
+    if (!bDone) // e.g. a port still held by another suite's process
+        qWarning("%s", (pSim->arguments().join(' ').toUtf8() + ": " + pSim->readAllStandardError())
+                           .constData());
+    return bDone;
 }
 
 // A failed check must not leave a role holding the bus for the next test.

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -68,6 +69,12 @@ void ReplayOptions(QCommandLineParser& parser) {
                   QStringLiteral("1000"));
 }
 
+// Seconds as recording times; beyond any recording saturates.
+std::uint64_t Microseconds(double seconds) {
+    return seconds < 1e12 ? static_cast<std::uint64_t>(seconds * 1e6)
+                          : std::numeric_limits<std::uint64_t>::max();
+}
+
 // A value not below zero, or the fallback when the option is not given.
 bool Number(const QCommandLineParser& args, const char* pName, double fallback, double* pValue) {
     *pValue = fallback;
@@ -82,7 +89,7 @@ int RunReplay(const QCommandLineParser& args) {
     const QStringList positional = args.positionalArguments();
     double speed = 1.0, from = 0.0, to = 0.0, settle = 0.0;
     if (positional.size() != 1 || !Number(args, "speed", 1.0, &speed) || speed <= 0.0 ||
-        !Number(args, "from", 0.0, &from) || !Number(args, "to", -1.0, &to) ||
+        !Number(args, "from", 0.0, &from) || !Number(args, "to", 0.0, &to) ||
         !Number(args, "settle", 1000.0, &settle)) {
         Sim::Complain(QStringLiteral("replay: give one FILE; --speed above 0, --from, --to and "
                                      "--settle not negative"));
@@ -95,8 +102,8 @@ int RunReplay(const QCommandLineParser& args) {
         return 2;
     }
     const bool bToSet = args.isSet(QStringLiteral("to"));
-    const auto fromUs = static_cast<std::uint64_t>(from * 1e6);
-    const auto toUs = static_cast<std::uint64_t>(to * 1e6);
+    const std::uint64_t fromUs = Microseconds(from);
+    const std::uint64_t toUs = Microseconds(to);
     const auto wanted = [&](const Recording::cMessage& message) {
         return (only.empty() || only.count(message.endpoint)) && message.uTimeUs >= fromUs &&
                (!bToSet || message.uTimeUs <= toUs);
@@ -157,8 +164,10 @@ int RunReplay(const QCommandLineParser& args) {
             const auto found = sockets.find(message.endpoint);
             if (!wanted(message) || found == sockets.end())
                 continue;
-            const auto due = start + std::chrono::microseconds(static_cast<std::int64_t>(
-                                         (message.uTimeUs - fromUs) / speed));
+            // Capped at about 30 years, so no recorded time overflows the clock.
+            const double waitUs =
+                std::min(1e15, static_cast<double>(message.uTimeUs - fromUs) / speed);
+            const auto due = start + std::chrono::microseconds(static_cast<std::int64_t>(waitUs));
             while (!Sim::Stopping() && std::chrono::steady_clock::now() < due)
                 QThread::usleep(static_cast<unsigned long>(std::min<std::int64_t>(
                     20000, std::chrono::duration_cast<std::chrono::microseconds>(
