@@ -44,7 +44,8 @@ private slots:
 
         const QImage image = PixelProbe::Grab(page);
         QVERIFY(PixelProbe::At(image, QPointF(443.5 + 11, 16 - 11), QColor(127, 0, 255)));
-        QVERIFY(PixelProbe::Marker(image, QVector3D(-0.5f, 0.0f, 1.0f), Qt::red, true));
+        // (-0.5, 0, 1) in the top view: the full-size plane at (28.5, 16), 207.5 x 117 per unit.
+        QVERIFY(PixelProbe::Marker(image, QPointF(132.25, 133), 32, Qt::red, true));
     }
 };
 
