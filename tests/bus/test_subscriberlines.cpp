@@ -52,59 +52,54 @@ private slots:
     void refusals_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("topic");
-        QTest::addColumn<bool>("payload");
-        QTest::addColumn<QByteArray>("line");
-        const auto row = [](const char* pKind, const char* pTopic, bool bPayload,
-                            const char* pLine) {
-            QTest::addRow("%s %s", pKind, bPayload ? "longer topic" : "topic only")
-                << QString(pKind) << QByteArray(pTopic) << bPayload << QByteArray(pLine);
-        };
-        const char* pNull = "ZQT ERROR : Metadata message returned null elements.\n";
-        row("hw", "HwmBalance", false,
-            "ZQT ERROR : HwManager Status message returned null elements.\n");
-        row("hw", "HwmVolumeX", true,
-            "ZQT ERROR : Hardware Status - Unhandled topic: HwmVolumeX\n\n");
-        row("notification", "AppNotification", false, pNull);
-        row("notification", "AppNotificationX", true,
-            "KELD_ERROR : Notification Message - Unhandled topic: AppNotificationX\n\n");
-        row("peer", "Switch", false, pNull);
-        row("peer", "SwitchToMeters", true,
-            "KELD_ERROR : Dolby Peer Communication - Unhandled topic: SwitchToMeters\n\n");
-        row("encoder", "HwmEncoderState_Right-Top", false,
-            "ZQT ERROR : Web message contains a null element (topic: HwmEncoderState_Right-Top, "
-            "Message: (null)).\n\n");
-        row("encoder", "HwmEncoderState_Right-TopX", true,
-            "ZQT ERROR : ZmqSubRotaryEnc received an unhandled topic: "
-            "HwmEncoderState_Right-TopX\n\n");
-        row("web", "AppPresetConfiguration", false,
-            "ZQT ERROR : Web message contains a null element (topic: AppPresetConfiguration, "
-            "Message: (null)).\n\n");
-        row("web", "AppDolbyDecoderSettingsV2", true,
-            "ZQT ERROR : JsonParseWebBaseDolby received an unhandled topic: "
-            "AppDolbyDecoderSettingsV2\n\n");
-        row("update", "HbAppCmd", false,
-            "ZQT ERROR : Web message contains a null element (topic: HbAppCmd, Message: "
-            "(null)).\n\n");
-        row("update", "HbAppCmdX", true,
-            "ZQT ERROR : cZmqSubsSystemUpdate received an unhandled topic: HbAppCmdX\n\n");
-        row("dolby", "DolbyMetadataEvent", false,
-            "ZQT ERROR : Dolby message contains a null element (topic: DolbyMetadataEvent, "
-            "Message: (null)).\n\n");
-        row("dolby", "DolbyMetadataEventX", true,
-            "ZQT ERROR : JsonParseDolby received an unhandled topic: DolbyMetadataEventX\n\n");
+        QTest::addColumn<QString>("incomplete"); // %1: the topic
+        QTest::addColumn<QString>("unhandled");  // %1: the topic with an "X" behind it
+        const QString metadataNull = "ZQT ERROR : Metadata message returned null elements.\n";
+        const QString webNull =
+            "ZQT ERROR : Web message contains a null element (topic: %1, Message: (null)).\n\n";
+        QTest::newRow("hw") << "hw" << QByteArray("HwmBalance")
+                            << "ZQT ERROR : HwManager Status message returned null elements.\n"
+                            << "ZQT ERROR : Hardware Status - Unhandled topic: %1\n\n";
+        QTest::newRow("notification")
+            << "notification" << QByteArray("AppNotification") << metadataNull
+            << "KELD_ERROR : Notification Message - Unhandled topic: %1\n\n";
+        QTest::newRow("peer") << "peer" << QByteArray("Switch") << metadataNull
+                              << "KELD_ERROR : Dolby Peer Communication - Unhandled topic: %1\n\n";
+        QTest::newRow("encoder")
+            << "encoder" << QByteArray("HwmEncoderState_Right-Top") << webNull
+            << "ZQT ERROR : ZmqSubRotaryEnc received an unhandled topic: %1\n\n";
+        QTest::newRow("web")
+            << "web" << QByteArray("AppDolbyDecoderSettings") << webNull
+            << "ZQT ERROR : JsonParseWebBaseDolby received an unhandled topic: %1\n\n";
+        QTest::newRow("update")
+            << "update" << QByteArray("HbAppCmd") << webNull
+            << "ZQT ERROR : cZmqSubsSystemUpdate received an unhandled topic: %1\n\n";
+        QTest::newRow("dolby")
+            << "dolby" << QByteArray("DolbyMetadataEvent")
+            << "ZQT ERROR : Dolby message contains a null element (topic: %1, Message: (null)).\n\n"
+            << "ZQT ERROR : JsonParseDolby received an unhandled topic: %1\n\n";
     }
     void refusals() {
         QFETCH(QString, kind);
         QFETCH(QByteArray, topic);
-        QFETCH(bool, payload);
+        QFETCH(QString, incomplete);
+        QFETCH(QString, unhandled);
         TestBusEnvironment bus;
         const std::unique_ptr<cZmqQtListenerBase> pSubscriber = Started(kind);
-        zmsg_t* pMessage = zmsg_new();
-        zmsg_addstr(pMessage, topic.constData());
-        if (payload)
-            zmsg_addstr(pMessage, R"({"Show": true, "AppName": "RoVodirAzazodovir"})");
-        QTEST(CaptureStdout([&] { emit pSubscriber->sigMessageReceived(pMessage); }), "line");
-        zmsg_destroy(&pMessage);
+        const auto deliver = [&pSubscriber](const QByteArray& messageTopic, const char* pPayload) {
+            zmsg_t* pMessage = zmsg_new();
+            zmsg_addstr(pMessage, messageTopic.constData());
+            if (pPayload)
+                zmsg_addstr(pMessage, pPayload);
+            emit pSubscriber->sigMessageReceived(pMessage);
+            zmsg_destroy(&pMessage);
+        };
+        const QByteArray text = CaptureStdout([&] {
+            deliver(topic, nullptr);
+            deliver(topic + "X", R"({"Show": true, "AppName": "RoVodirAzazodovir"})");
+        });
+        QCOMPARE(QString::fromUtf8(text), incomplete.arg(QString::fromUtf8(topic)) +
+                                              unhandled.arg(QString::fromUtf8(topic + "X")));
     }
 };
 
