@@ -112,10 +112,6 @@ QSize RenderArea::minimumSizeHint() const {
     return QSize(RoomGeometry::kWidth, RoomGeometry::kHeight);
 }
 
-QRect RenderArea::RingRectangle(int i) const {
-    return Truncated(RoomGeometry::RingRect(InnerRectangle(), mRingFactor, i));
-}
-
 void RenderArea::SetScalingFactor(float fInnerFactor, float fRingFactor) {
     mInnerFactor = fInnerFactor;
     mRingFactor = fRingFactor;

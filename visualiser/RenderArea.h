@@ -73,7 +73,6 @@ public:
     // Read back for checks and the page's own tests.
     QString Caption() const { return mCaption; }
     QRect InnerRectangle() const { return RoomGeometry::InnerRect(mInnerFactor); }
-    QRect RingRectangle(int i) const;
     float InnerFactor() const { return mInnerFactor; }
 
 protected:
