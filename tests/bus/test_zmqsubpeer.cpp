@@ -17,7 +17,6 @@ private slots:
     void init() { mShow.clear(); }
     void switchFollowsOurName();
     void meterScaleKeepsLowByte();
-    void viewReachesItsSignal();
 
 private:
     // Sends a "MeterScale" marker and waits for it: everything published
@@ -62,16 +61,6 @@ void tst_ZmqSubPeer::meterScaleKeepsLowByte() {
     QVERIFY(SendTopic(mPub.get(), "MeterScale", R"({"Scale": 258})"));
     QVERIFY(mScale.wait(5000));
     QCOMPARE(mScale.at(0).at(0).value<std::uint8_t>(), std::uint8_t{2});
-}
-
-// Guards against the view text not reaching its signal intact.
-void tst_ZmqSubPeer::viewReachesItsSignal() {
-    QString view;
-    QObject context;
-    connect(&mSub, &cZmqSubPeer::sigSetVisualiserView, &context,
-            [&view](const char* pView) { view = QString::fromUtf8(pView); });
-    QVERIFY(SendTopic(mPub.get(), "FpSetDolbyVisualView", R"({"VisualiserView": "Front View"})"));
-    QTRY_COMPARE_WITH_TIMEOUT(view, QStringLiteral("Front View"), 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_ZmqSubPeer)

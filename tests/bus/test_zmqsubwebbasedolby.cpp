@@ -1,5 +1,4 @@
-// Guards the web settings subscriber against emitting in the wrong order,
-// taking the room view from the wrong message.
+// Guards the web settings subscriber against emitting in the wrong order.
 #include "bus/ZmqSubWebBaseDolby.h"
 #include "support/PublishUntil.h"
 #include "support/TestBus.h"
@@ -10,10 +9,6 @@ namespace {
 
 const char* const kScales =
     R"({"Scale":"EBU","Ballistics":{"Float":"PPM","Bar":"Peak"},"OriginFromFp":false})";
-
-const char* const kDecoderFront =
-    R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":1,)"
-    R"("ED2Config":{"AudioPresentation":2},"IsDecModulePresent":true,"DecModuleStatus":"Ok"})";
 
 // A Dolby-fed meter and a Dolby meter screen request.
 QByteArray Preset(bool bSourceSelect) {
@@ -30,7 +25,6 @@ class TestZmqSubWebBaseDolby final : public QObject {
 private slots:
     void initTestCase();
     void presetSignalsInOrder();
-    void decoderSettingsCarryTheView();
 
 private:
     TestBusEnvironment mEnv;
@@ -63,15 +57,6 @@ void TestZmqSubWebBaseDolby::presetSignalsInOrder() {
     QVERIFY(SendTopic(mpPublisher.get(), "AppPresetConfiguration", Preset(false).constData()));
     QTRY_COMPARE_WITH_TIMEOUT(applied.count(), 2, 5000);
     QCOMPARE(order, QStringList({"decoder", "source", "apply", "decoder", "recalled", "apply"}));
-}
-
-// Guards against the record losing the view the settings message sent.
-void TestZmqSubWebBaseDolby::decoderSettingsCarryTheView() {
-    QSignalSpy decoder(&mSub, &cZmqSubWebBaseDolby::sigDolbyDecoderSettings);
-    QVERIFY(SendTopic(mpPublisher.get(), "AppDolbyDecoderSettings", kDecoderFront));
-    QVERIFY(decoder.wait(5000));
-    const auto* pRecord = decoder.at(0).at(0).value<DolbyDecoderSettings_s*>();
-    QCOMPARE(QByteArray(pRecord->VisualiserView), QByteArray("Front View"));
 }
 
 QTEST_GUILESS_MAIN(TestZmqSubWebBaseDolby)
