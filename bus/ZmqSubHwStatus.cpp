@@ -6,10 +6,15 @@
 #include "messages/JsonParserSDIStatus.h"
 #include "messages/SdiStatusParser.h"
 
-#include <cstdlib>
-#include <cstring>
-
-cZmqSubHwStatus::cZmqSubHwStatus(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubHwStatus::cZmqSubHwStatus(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicSignalStatus, [this](const char* pData) { PreparseSDIStatus(pData); }},
+         {kTopicVolume, [this](const char* pData) { ParseVolume(pData); }},
+         {kTopicBalance, [this](const char* pData) { ParseBalance(pData); }}},
+        {"HwManager Status message returned null elements.", &ZqtError,
+         "Hardware Status - Unhandled topic: %s\n"},
+        [this](const char* pTopic, const char* pData) { emit sigNewSystemData(pTopic, pData); });
+}
 
 cZmqSubHwStatus::~cZmqSubHwStatus() = default;
 
@@ -38,26 +43,11 @@ void cZmqSubHwStatus::SetupAndRun(const char* pName) {
 }
 
 void cZmqSubHwStatus::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("HwManager Status message returned null elements.");
-    else
-        emit sigNewSystemData(message.Topic(), message.Payload());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubHwStatus::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
-    if (!pTopic)
-        return;
-    if (std::strcmp(pTopic, kTopicSignalStatus) == 0)
-        PreparseSDIStatus(pData);
-    else if (std::strcmp(pTopic, kTopicVolume) == 0)
-        ParseVolume(pData);
-    else if (std::strcmp(pTopic, kTopicBalance) == 0)
-        ParseBalance(pData);
-    else
-        ZqtError("Hardware Status - Unhandled topic: %s\n", pTopic);
+    RouteTopic(pTopic, pData);
 }
 
 QString cZmqSubHwStatus::BuildSdiText(const cJsonParserSDIStatus& status,

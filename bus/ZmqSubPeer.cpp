@@ -3,7 +3,6 @@
 #include "BusEndpoints.h"
 #include "messages/JsonParseFpMessages.h"
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +20,17 @@ template <class T> T* KeepForProcess() {
 
 } // namespace
 
-cZmqSubPeer::cZmqSubPeer(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubPeer::cZmqSubPeer(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicSwitch, [this](const char* pData) { PreparseShowApp(pData); }},
+         {kTopicMeterScale, [this](const char* pData) { ParseMeterScaleInfo(pData); }},
+         {kTopicDolbyZoomPair, [this](const char* pData) { ParseDolbyZoomPair(pData); }},
+         {kTopicResetDolbyGrid, [this](const char* pData) { ParseResetDolbyGrid(pData); }},
+         {kTopicVisualView, [this](const char* pData) { ParseDolbyVisualiserView(pData); }}},
+        {"Metadata message returned null elements.", &KeldError,
+         "Dolby Peer Communication - Unhandled topic: %s\n"},
+        [this](const char* pTopic, const char* pData) { emit sigNewSystemData(pTopic, pData); });
+}
 
 void cZmqSubPeer::SetupAndRunIPC(const char* pSocketName) {
     const std::string endpoint = BusEndpoints::IpcJoined(pSocketName);
@@ -58,30 +67,11 @@ void cZmqSubPeer::SetupParsers() {
 }
 
 void cZmqSubPeer::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("Metadata message returned null elements.");
-    else
-        emit sigNewSystemData(message.Topic(), message.Payload());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubPeer::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
-    if (!pTopic)
-        return;
-    if (std::strcmp(pTopic, kTopicSwitch) == 0)
-        PreparseShowApp(pData);
-    else if (std::strcmp(pTopic, kTopicMeterScale) == 0)
-        ParseMeterScaleInfo(pData);
-    else if (std::strcmp(pTopic, kTopicDolbyZoomPair) == 0)
-        ParseDolbyZoomPair(pData);
-    else if (std::strcmp(pTopic, kTopicResetDolbyGrid) == 0)
-        ParseResetDolbyGrid(pData);
-    else if (std::strcmp(pTopic, kTopicVisualView) == 0)
-        ParseDolbyVisualiserView(pData);
-    else
-        KeldError("Dolby Peer Communication - Unhandled topic: %s\n", pTopic);
+    RouteTopic(pTopic, pData);
 }
 
 void cZmqSubPeer::PreparseShowApp(const char* pData) {

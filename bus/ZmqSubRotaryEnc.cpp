@@ -2,10 +2,14 @@
 
 #include "BusEndpoints.h"
 
-#include <cstdlib>
-#include <cstring>
-
-cZmqSubRotaryEnc::cZmqSubRotaryEnc(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubRotaryEnc::cZmqSubRotaryEnc(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kRightBottomTopic, [this](const char* pBody) { ParseRightBottomEncodedData(pBody); }},
+         {kLeftBottomTopic, [this](const char* pBody) { ParseLeftBottomEncodedData(pBody); }},
+         {kRightTopTopic, [this](const char* pBody) { ParseRightTopEncodedData(pBody); }}},
+        {"Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+         "ZmqSubRotaryEnc received an unhandled topic: %s\n"});
+}
 
 cZmqSubRotaryEnc::~cZmqSubRotaryEnc() = default;
 
@@ -32,21 +36,7 @@ void cZmqSubRotaryEnc::MakeConnections() {
 }
 
 void cZmqSubRotaryEnc::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    const char* pTopic = message.Topic();
-    if (!message.Complete())
-        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(pTopic, kRightBottomTopic) == 0)
-        ParseRightBottomEncodedData(message.Payload());
-    else if (std::strcmp(pTopic, kLeftBottomTopic) == 0)
-        ParseLeftBottomEncodedData(message.Payload());
-    else if (std::strcmp(pTopic, kRightTopTopic) == 0)
-        ParseRightTopEncodedData(message.Payload());
-    else
-        ZqtError("ZmqSubRotaryEnc received an unhandled topic: %s\n", pTopic);
+    SplitMessage(pMessage);
 }
 
 void cZmqSubRotaryEnc::Decode(const char* pBody, RotaryEncEvent_t& event) {

@@ -3,10 +3,16 @@
 #include "BusEndpoints.h"
 #include "messages/JsonRead.h"
 
-#include <cstdlib>
 #include <cstring>
 
-cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicPreset, [this](const char* pJson) { ParseMetersInfo(pJson); }},
+         {kTopicDecoderSettings, [this](const char* pJson) { ParseDolbyDecSettings(pJson); }},
+         {kTopicMeterScales, [this](const char* pJson) { ParseMeterScale(pJson); }}},
+        {"Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+         "JsonParseWebBaseDolby received an unhandled topic: %s\n"});
+}
 
 cZmqSubWebBaseDolby::~cZmqSubWebBaseDolby() = default;
 
@@ -26,21 +32,7 @@ void cZmqSubWebBaseDolby::SetupParsers() {
 }
 
 void cZmqSubWebBaseDolby::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    const char* pTopic = message.Topic();
-    if (!message.Complete())
-        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(pTopic, kTopicPreset) == 0)
-        ParseMetersInfo(message.Payload());
-    else if (std::strcmp(pTopic, kTopicDecoderSettings) == 0)
-        ParseDolbyDecSettings(message.Payload());
-    else if (std::strcmp(pTopic, kTopicMeterScales) == 0)
-        ParseMeterScale(message.Payload());
-    else
-        ZqtError("JsonParseWebBaseDolby received an unhandled topic: %s\n", pTopic);
+    SplitMessage(pMessage);
 }
 
 void cZmqSubWebBaseDolby::ParseMetersInfo(const char* pJson) {

@@ -2,10 +2,13 @@
 
 #include "BusEndpoints.h"
 
-#include <cstdlib>
-#include <cstring>
-
-cZmqSubsNotification::cZmqSubsNotification(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubsNotification::cZmqSubsNotification(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopic, [this](const char* pData) { PreparseNotification(pData); }}},
+        {"Metadata message returned null elements.", &KeldError,
+         "Notification Message - Unhandled topic: %s\n"},
+        [this](const char* pTopic, const char* pData) { emit sigNewSystemData(pTopic, pData); });
+}
 
 cZmqSubsNotification::~cZmqSubsNotification() = default;
 
@@ -27,22 +30,11 @@ void cZmqSubsNotification::SetupAndRun(const char* pName) {
 }
 
 void cZmqSubsNotification::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("Metadata message returned null elements.");
-    else
-        emit sigNewSystemData(message.Topic(), message.Payload());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubsNotification::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
-    if (!pTopic)
-        return;
-    if (std::strcmp(pTopic, kTopic) == 0)
-        PreparseNotification(pData);
-    else
-        KeldError("Notification Message - Unhandled topic: %s\n", pTopic);
+    RouteTopic(pTopic, pData);
 }
 
 void cZmqSubsNotification::PreparseNotification(const char* pData) {

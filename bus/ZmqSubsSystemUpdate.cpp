@@ -2,10 +2,12 @@
 
 #include "BusEndpoints.h"
 
-#include <cstdlib>
-#include <cstring>
-
-cZmqSubsSystemUpdate::cZmqSubsSystemUpdate(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubsSystemUpdate::cZmqSubsSystemUpdate(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes({{kUpdateTopic, [this](const char* pJson) { ParseSystemUpdate(pJson); }},
+                    {kAppCmdTopic, [this](const char* pJson) { ParseSysUpdateCmd(pJson); }}},
+                   {"Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+                    "cZmqSubsSystemUpdate received an unhandled topic: %s\n"});
+}
 
 cZmqSubsSystemUpdate::~cZmqSubsSystemUpdate() = default;
 
@@ -32,19 +34,7 @@ void cZmqSubsSystemUpdate::MakeConnections() {
 }
 
 void cZmqSubsSystemUpdate::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    const char* pTopic = message.Topic();
-    if (!message.Complete())
-        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(pTopic, kUpdateTopic) == 0)
-        ParseSystemUpdate(message.Payload());
-    else if (std::strcmp(pTopic, kAppCmdTopic) == 0)
-        ParseSysUpdateCmd(message.Payload());
-    else
-        ZqtError("cZmqSubsSystemUpdate received an unhandled topic: %s\n", pTopic);
+    SplitMessage(pMessage);
 }
 
 void cZmqSubsSystemUpdate::ParseSystemUpdate(const char* pJson) {

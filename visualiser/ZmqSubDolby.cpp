@@ -2,9 +2,6 @@
 
 #include "BusEndpoints.h"
 
-#include <cstdlib>
-#include <cstring>
-
 namespace {
 
 // SMPTE 337 data types as the decoding process reports them.
@@ -61,7 +58,12 @@ void AppendLines(const QList<DolbyPrograms>& programs, QList<QString>* pLines) {
 
 } // namespace
 
-cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    KeepNewestOnly("Dolby metadata");
+    SetTopicRoutes({{kTopic, [this](const char* pJson) { ParseDolbyMetadata(pJson); }}},
+                   {"Dolby message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+                    "JsonParseDolby received an unhandled topic: %s\n"});
+}
 
 cZmqSubDolby::~cZmqSubDolby() = default;
 
@@ -87,16 +89,7 @@ void cZmqSubDolby::MakeConnections() {
 }
 
 void cZmqSubDolby::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("Dolby message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(message.Topic(), kTopic) == 0)
-        ParseDolbyMetadata(message.Payload());
-    else
-        ZqtError("JsonParseDolby received an unhandled topic: %s\n", message.Topic());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubDolby::ResetDolbyData() {

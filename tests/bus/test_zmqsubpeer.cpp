@@ -21,6 +21,7 @@ private slots:
     void viewReachesItsSignal();
     void longerTopicIsUnhandled();
     void oneFrameMessageIsRejected();
+    void burstIsHandledInOrder();
 
 private:
     // Sends a "MeterScale" marker and waits for it: everything published
@@ -93,6 +94,27 @@ void tst_ZmqSubPeer::oneFrameMessageIsRejected() {
     QCOMPARE(zstr_send(mPub.get(), "Switch"), 0);
     QVERIFY(Flush());
     QVERIFY(out.Text().contains("ZQT ERROR : Metadata message returned null elements.\n"));
+}
+
+// Guards against a burst clearing at one message per tick, or out of order:
+// 1,000 bad messages queued ahead of a good one are all handled, in order.
+void tst_ZmqSubPeer::burstIsHandledInOrder() {
+    QStringList handled;
+    QObject context;
+    connect(&mSub, &cZmqSubPeer::sigNewSystemData, &context,
+            [&handled](const char*, const char* pData) { handled << QString::fromUtf8(pData); });
+    ConsoleCapture parserLog(2);
+    QStringList sent;
+    for (int i = 0; i <= 1000; ++i) {
+        sent << (i < 1000 ? QStringLiteral("bad %1").arg(i) : QString::fromUtf8(kOurs));
+        QVERIFY(SendTopic(mPub.get(), "Switch", sent.last().toUtf8().constData()));
+        if (i % 100 == 99)
+            QThread::usleep(1000); // lets the sender's queue drain: it drops when full
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), sent.size(), 10000);
+    QCOMPARE(handled, sent);
+    QCOMPARE(mShow.count(), 1);
+    QCOMPARE(mShow.at(0).at(0).toBool(), false);
 }
 
 QTEST_GUILESS_MAIN(tst_ZmqSubPeer)
