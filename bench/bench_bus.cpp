@@ -6,6 +6,7 @@
 //                                latency and the process's RSS growth
 //   bench_bus burst peer|hbmon N N bad messages then a good one: time until the
 //                                good one takes effect
+//   bench_bus publish HZ SECONDS the ED2 publisher that "lag" starts
 //   bench_bus peers SECONDS      silent peers on every endpoint the app uses,
 //                                for measuring the idle app (bench/idle_cost.sh)
 //
@@ -18,6 +19,7 @@
 #include "visualiser/ZmqSubDolbyED2PaData.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -108,43 +110,51 @@ dlb_pwk_pa_status Ed2Scene() {
     return status;
 }
 
-int Lag(double hz, int seconds) {
-    // The decoder board's publisher, as a real one: default send high-water mark.
-    std::atomic<bool> subscribed{false};
-    std::atomic<std::int64_t> doneNs{0};
-    std::vector<std::int64_t> sentNs;
+// The decoder board, as a process of its own so that its queues and heap do
+// not count in the subscriber's RSS: an XPUB that starts when the subscription
+// arrives, default send high-water mark. Prints each event's send time.
+int Publish(double hz, int seconds) {
+    zsock_t* pPub = Bind(ZMQ_XPUB, BusEndpoints::Tcp("127.0.0.1", kBenchEd2Port));
+    zsock_set_rcvtimeo(pPub, 30000);
+    zframe_t* pSubscription = zframe_recv(pPub);
+    if (!pSubscription)
+        return 1;
+    zframe_destroy(&pSubscription);
+    SleepMs(500);
+    dlb_pwk_pa_status status = Ed2Scene();
     const auto count = std::size_t(hz * seconds);
+    std::vector<std::int64_t> sentNs;
     sentNs.reserve(count);
-    std::thread board([&] {
-        zsock_t* pPub = Bind(ZMQ_PUB, BusEndpoints::Tcp("127.0.0.1", kBenchEd2Port));
-        dlb_pwk_pa_status status = Ed2Scene();
-        // Probes with an impossible sequence until the subscriber has joined.
-        status.presentations[0].opaque_a = 0xFFFFFFFFu;
-        while (!subscribed) {
-            zmsg_t* pProbe = DolbyED2Frames::Encode(status);
-            zmsg_send(&pProbe, pPub);
-            SleepMs(100);
-        }
-        SleepMs(500);
-        const auto period = std::chrono::nanoseconds(std::int64_t(1e9 / hz));
-        auto next = Clock::now();
-        for (std::size_t i = 0; i < count; ++i) {
-            std::this_thread::sleep_until(next);
-            next += period;
-            const std::int64_t now = NowNs();
-            status.presentations[0].opaque_a = std::uint32_t(i);
-            status.presentations[1].opaque_a = std::uint32_t(now & 0xFFFFFFFF);
-            status.presentations[2].opaque_a = std::uint32_t(std::uint64_t(now) >> 32);
-            // Object 1 moves with every event, as a moving scene would.
-            status.presentations[0].objects[0].x = float(i % 200) / 100.0f - 1.0f;
-            zmsg_t* pMessage = DolbyED2Frames::Encode(status);
-            sentNs.push_back(NowNs());
-            zmsg_send(&pMessage, pPub);
-        }
-        doneNs = NowNs();
-        SleepMs(2000);
-        zsock_destroy(&pPub);
-    });
+    const auto period = std::chrono::nanoseconds(std::int64_t(1e9 / hz));
+    auto next = Clock::now();
+    for (std::size_t i = 0; i < count; ++i) {
+        std::this_thread::sleep_until(next);
+        next += period;
+        const std::int64_t now = NowNs();
+        status.presentations[0].opaque_a = std::uint32_t(i);
+        status.presentations[1].opaque_a = std::uint32_t(now & 0xFFFFFFFF);
+        status.presentations[2].opaque_a = std::uint32_t(std::uint64_t(now) >> 32);
+        // Object 1 moves with every event, as a moving scene would.
+        status.presentations[0].objects[0].x = float(i % 200) / 100.0f - 1.0f;
+        zmsg_t* pMessage = DolbyED2Frames::Encode(status);
+        sentNs.push_back(NowNs());
+        zmsg_send(&pMessage, pPub);
+    }
+    SleepMs(1000);
+    zsock_destroy(&pPub);
+    for (const std::int64_t ns : sentNs)
+        std::printf("%lld\n", static_cast<long long>(ns));
+    return 0;
+}
+
+int Lag(double hz, int seconds) {
+    const auto count = std::size_t(hz * seconds);
+    QProcess board;
+    board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    board.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("publish"), QString::number(hz), QString::number(seconds)});
+    QObject::connect(&board, &QProcess::finished,
+                     [] { QTimer::singleShot(500, [] { QCoreApplication::quit(); }); });
 
     struct sEmit {
         std::uint32_t seq;
@@ -153,16 +163,15 @@ int Lag(double hz, int seconds) {
     };
     std::vector<sEmit> emits;
     emits.reserve(count + 16);
+    // Measured from 5 s in, when start-up allocations are done.
     long rssStart = -1;
+    const auto warm = std::uint32_t(hz * 5);
     cZmqSubDolbyED2PaData subscriber;
     QObject::connect(
         &subscriber, &cZmqSubDolbyED2PaData::sigDolbyED2PaData, [&](dlb_pwk_pa_status* pStatus) {
             const std::int64_t now = NowNs();
-            subscribed = true;
             const std::uint32_t seq = pStatus->presentations[0].opaque_a;
-            if (seq == 0xFFFFFFFFu)
-                return;
-            if (emits.empty())
+            if (rssStart < 0 && seq >= warm)
                 rssStart = RssKb();
             const std::int64_t sent = std::int64_t(pStatus->presentations[1].opaque_a) |
                                       (std::int64_t(pStatus->presentations[2].opaque_a) << 32);
@@ -175,15 +184,12 @@ int Lag(double hz, int seconds) {
     QObject::connect(&subscriber, SIGNAL(sigMessageReceived(zmsg_t*)), &subscriber,
                      SLOT(sltNewMessage(zmsg_t*)));
     subscriber.StartPolling(kEd2PeriodMs);
-    QTimer stop;
-    QObject::connect(&stop, &QTimer::timeout, [&] {
-        if (doneNs != 0 && NowNs() - doneNs > 1500000000)
-            QCoreApplication::quit();
-    });
-    stop.start(200);
     QCoreApplication::exec();
     const long rssEnd = RssKb();
-    board.join();
+    std::vector<std::int64_t> sentNs;
+    for (const QByteArray& line : board.readAllStandardOutput().split('\n'))
+        if (!line.isEmpty())
+            sentNs.push_back(line.toLongLong());
 
     // Lag of event i: from its sending until the first emission of it or a newer one.
     std::vector<double> lagMs;
@@ -202,7 +208,7 @@ int Lag(double hz, int seconds) {
                 sentNs.size(), emits.size(), sentNs.size() - lagMs.size());
     Report("display lag", lagMs);
     Report("publish to emit", latencyMs);
-    std::printf("RSS %ld kB at the first event, %ld kB at the end: %+ld kB\n", rssStart, rssEnd,
+    std::printf("RSS %ld kB at 5 s, %ld kB at the end: %+ld kB\n", rssStart, rssEnd,
                 rssEnd - rssStart);
     return 0;
 }
@@ -333,6 +339,8 @@ int main(int argc, char** argv) {
     if (mode == "peers")
         return Peers(std::atoi(argv[2]));
     QCoreApplication app(argc, argv);
+    if (mode == "publish" && argc >= 4)
+        return Publish(std::atof(argv[2]), std::atoi(argv[3]));
     if (mode == "lag" && argc >= 4)
         return Lag(std::atof(argv[2]), std::atoi(argv[3]));
     if (mode == "burst" && argc >= 4)

@@ -20,6 +20,9 @@ constexpr qint64 kReadBudgetMs = 4;
 constexpr int kStateReceiveHwm = 256;
 // How long to let the bus library refill a full receive queue.
 constexpr int kSettleMs = 1;
+// A state stream may hand out a message that was not held up to an eighth
+// of its period early.
+constexpr int kPeriodToleranceDivisor = 8;
 constexpr int kStaleReportMs = 60 * 1000;
 
 void PrintPrefixed(const char* pPrefix, const char* pFormat, va_list args) {
@@ -225,11 +228,15 @@ void cZmqQtListenerBase::Supersede(zmsg_t* pMessage) {
 void cZmqQtListenerBase::EmitNewestWhenDue() {
     if (!mpNewest || mEmitLater.isActive())
         return;
-    const qint64 wait = mSinceEmit.isValid() ? mPeriodMs - mSinceEmit.elapsed() : 0;
-    if (wait > 0)
-        mEmitLater.start(int(wait));
-    else
+    const qint64 since = mSinceEmit.isValid() ? mSinceEmit.elapsed() : mPeriodMs;
+    // A publisher at the period's own rate arrives a little early or late:
+    // without a tolerance one late message would hold back every later one.
+    // A held message waits the whole period, so a faster publisher still
+    // gets one message a period.
+    if (since >= mPeriodMs - mPeriodMs / kPeriodToleranceDivisor)
         sltEmitNewest();
+    else
+        mEmitLater.start(int(mPeriodMs - since));
 }
 
 void cZmqQtListenerBase::sltEmitNewest() {
