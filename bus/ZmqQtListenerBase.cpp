@@ -256,10 +256,9 @@ void cZmqQtListenerBase::sltReportStale() {
 }
 
 void cZmqQtListenerBase::SetTopicRoutes(std::vector<sTopicRoute> routes,
-                                        const sDispatchLines& lines, Forward forward) {
+                                        const sDispatchLines& lines) {
     mRoutes = std::move(routes);
     mLines = lines;
-    mForward = std::move(forward);
 }
 
 void cZmqQtListenerBase::SplitMessage(zmsg_t* pMessage) {

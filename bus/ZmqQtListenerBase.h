@@ -35,6 +35,21 @@ class cZmqQtListenerBase : public QObject {
     Q_DISABLE_COPY_MOVE(cZmqQtListenerBase)
 
 public:
+    // Console printer of one line: ZqtError or KeldError.
+    using ConsolePrinter = void (*)(const char* pFormat, ...);
+    struct sTopicRoute {
+        const char* pTopic;
+        std::function<void(const char* pPayload)> handle;
+    };
+    // A subscriber's own console lines for bad messages.
+    struct sDispatchLines {
+        // Printed with ZqtError; given the shown topic and payload, which it may leave out.
+        const char* pNullElements;
+        ConsolePrinter pUnhandledPrinter;
+        // Given the topic.
+        const char* pUnhandledTopic;
+    };
+
     explicit cZmqQtListenerBase(QObject* parent = nullptr);
     ~cZmqQtListenerBase() override;
 
@@ -54,21 +69,6 @@ signals:
     void sigMessageReceived(zmsg_t* pMessage);
 
 protected:
-    // Console printer of one line: ZqtError or KeldError.
-    using ConsolePrinter = void (*)(const char* pFormat, ...);
-    struct sTopicRoute {
-        const char* pTopic;
-        std::function<void(const char* pPayload)> handle;
-    };
-    // A subscriber's own console lines for bad messages.
-    struct sDispatchLines {
-        // Printed with ZqtError; given the shown topic and payload, which it may leave out.
-        const char* pNullElements;
-        ConsolePrinter pUnhandledPrinter;
-        // Given the topic.
-        const char* pUnhandledTopic;
-    };
-
     // Marks this listener as a state stream; call before SockInit. The name
     // starts the line that counts superseded messages.
     void KeepNewestOnly(const char* pStreamName);
@@ -80,12 +80,18 @@ protected:
     // prints its failure line and never polls.
     void PollIfConnected(bool bConnected, unsigned short uPeriodMs, const char* pFailureLine);
 
-    using Forward = std::function<void(const char* pTopic, const char* pPayload)>;
-    // The topics a subscriber handles, compared exactly in this order. A
-    // two-stage subscriber passes the emission of its own sigNewSystemData,
-    // whose slot then calls RouteTopic.
+    // The topics a subscriber handles, compared exactly in this order.
+    void SetTopicRoutes(std::vector<sTopicRoute> routes, const sDispatchLines& lines);
+    // The same for a two-stage subscriber: topic and payload go out by its
+    // own sigNewSystemData, whose slot then calls RouteTopic.
+    template <class T>
     void SetTopicRoutes(std::vector<sTopicRoute> routes, const sDispatchLines& lines,
-                        Forward forward = nullptr);
+                        void (T::*pSignal)(const char*, const char*)) {
+        SetTopicRoutes(std::move(routes), lines);
+        mForward = [this, pSignal](const char* pTopic, const char* pPayload) {
+            (static_cast<T*>(this)->*pSignal)(pTopic, pPayload);
+        };
+    }
     // Pops topic and payload; prints the null-element line when one is
     // missing, else hands both on. The texts live until it returns.
     void SplitMessage(zmsg_t* pMessage);
@@ -119,7 +125,7 @@ private:
     bool mbQueueWasFull = false; // the last look that took anything filled the queue
     std::vector<sTopicRoute> mRoutes;
     sDispatchLines mLines{};
-    Forward mForward;
+    std::function<void(const char*, const char*)> mForward;
 };
 
 // The topic and payload texts popped from a bus message, released with this

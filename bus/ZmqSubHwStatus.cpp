@@ -6,15 +6,14 @@
 #include "messages/JsonParserSDIStatus.h"
 #include "messages/SdiStatusParser.h"
 
-cZmqSubHwStatus::cZmqSubHwStatus(QObject* parent) : cZmqQtListenerBase(parent) {
-    SetTopicRoutes(
-        {{kTopicSignalStatus, [this](const char* pData) { PreparseSDIStatus(pData); }},
-         {kTopicVolume, [this](const char* pData) { ParseVolume(pData); }},
-         {kTopicBalance, [this](const char* pData) { ParseBalance(pData); }}},
-        {"HwManager Status message returned null elements.", &ZqtError,
-         "Hardware Status - Unhandled topic: %s\n"},
-        [this](const char* pTopic, const char* pData) { emit sigNewSystemData(pTopic, pData); });
-}
+namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "HwManager Status message returned null elements.", &ZqtError,
+    "Hardware Status - Unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubHwStatus::~cZmqSubHwStatus() = default;
 
@@ -85,4 +84,12 @@ void cZmqSubHwStatus::ParseBalance(const char* pBody) {
         return;
     const int iLeft = static_cast<int>(mpBalanceParser->ValueInPrcntForLeft / 100u);
     emit sigBalance(iLeft, 100 - iLeft);
+}
+
+cZmqSubHwStatus::cZmqSubHwStatus(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicSignalStatus, [this](const char* pPayload) { PreparseSDIStatus(pPayload); }},
+         {kTopicVolume, [this](const char* pPayload) { ParseVolume(pPayload); }},
+         {kTopicBalance, [this](const char* pPayload) { ParseBalance(pPayload); }}},
+        kLines, &cZmqSubHwStatus::sigNewSystemData);
 }

@@ -9,6 +9,11 @@
 
 namespace {
 
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Metadata message returned null elements.", &KeldError,
+    "Dolby Peer Communication - Unhandled topic: %s\n"};
+
 // The parsers outlive their subscriber on purpose: their values are the only
 // state the peer link keeps. A process-wide keeper frees them at exit, so
 // leak checkers see them as owned.
@@ -19,18 +24,6 @@ template <class T> T* KeepForProcess() {
 }
 
 } // namespace
-
-cZmqSubPeer::cZmqSubPeer(QObject* parent) : cZmqQtListenerBase(parent) {
-    SetTopicRoutes(
-        {{kTopicSwitch, [this](const char* pData) { PreparseShowApp(pData); }},
-         {kTopicMeterScale, [this](const char* pData) { ParseMeterScaleInfo(pData); }},
-         {kTopicDolbyZoomPair, [this](const char* pData) { ParseDolbyZoomPair(pData); }},
-         {kTopicResetDolbyGrid, [this](const char* pData) { ParseResetDolbyGrid(pData); }},
-         {kTopicVisualView, [this](const char* pData) { ParseDolbyVisualiserView(pData); }}},
-        {"Metadata message returned null elements.", &KeldError,
-         "Dolby Peer Communication - Unhandled topic: %s\n"},
-        [this](const char* pTopic, const char* pData) { emit sigNewSystemData(pTopic, pData); });
-}
 
 void cZmqSubPeer::SetupAndRunIPC(const char* pSocketName) {
     const std::string endpoint = BusEndpoints::IpcJoined(pSocketName);
@@ -112,4 +105,14 @@ void cZmqSubPeer::SendPeerMuteSettings(const char* pData) {
 
 void cZmqSubPeer::SendPeerRecallLastSource(const char* pData) {
     emit sigSendPeerRecallLastSource(kTopicRecallLastSource, pData);
+}
+
+cZmqSubPeer::cZmqSubPeer(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicSwitch, [this](const char* pPayload) { PreparseShowApp(pPayload); }},
+         {kTopicMeterScale, [this](const char* pPayload) { ParseMeterScaleInfo(pPayload); }},
+         {kTopicDolbyZoomPair, [this](const char* pPayload) { ParseDolbyZoomPair(pPayload); }},
+         {kTopicResetDolbyGrid, [this](const char* pPayload) { ParseResetDolbyGrid(pPayload); }},
+         {kTopicVisualView, [this](const char* pPayload) { ParseDolbyVisualiserView(pPayload); }}},
+        kLines, &cZmqSubPeer::sigNewSystemData);
 }

@@ -2,14 +2,14 @@
 
 #include "BusEndpoints.h"
 
-cZmqSubRotaryEnc::cZmqSubRotaryEnc(QObject* parent) : cZmqQtListenerBase(parent) {
-    SetTopicRoutes(
-        {{kRightBottomTopic, [this](const char* pBody) { ParseRightBottomEncodedData(pBody); }},
-         {kLeftBottomTopic, [this](const char* pBody) { ParseLeftBottomEncodedData(pBody); }},
-         {kRightTopTopic, [this](const char* pBody) { ParseRightTopEncodedData(pBody); }}},
-        {"Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
-         "ZmqSubRotaryEnc received an unhandled topic: %s\n"});
-}
+namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "ZmqSubRotaryEnc received an unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubRotaryEnc::~cZmqSubRotaryEnc() = default;
 
@@ -58,4 +58,13 @@ void cZmqSubRotaryEnc::ParseLeftBottomEncodedData(const char* pBody) {
 void cZmqSubRotaryEnc::ParseRightTopEncodedData(const char* pBody) {
     Decode(pBody, mRightTop);
     emit sigRightTopRotEncEvt(&mRightTop);
+}
+
+cZmqSubRotaryEnc::cZmqSubRotaryEnc(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kRightBottomTopic,
+          [this](const char* pPayload) { ParseRightBottomEncodedData(pPayload); }},
+         {kLeftBottomTopic, [this](const char* pPayload) { ParseLeftBottomEncodedData(pPayload); }},
+         {kRightTopTopic, [this](const char* pPayload) { ParseRightTopEncodedData(pPayload); }}},
+        kLines);
 }

@@ -5,14 +5,14 @@
 
 #include <cstring>
 
-cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {
-    SetTopicRoutes(
-        {{kTopicPreset, [this](const char* pJson) { ParseMetersInfo(pJson); }},
-         {kTopicDecoderSettings, [this](const char* pJson) { ParseDolbyDecSettings(pJson); }},
-         {kTopicMeterScales, [this](const char* pJson) { ParseMeterScale(pJson); }}},
-        {"Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
-         "JsonParseWebBaseDolby received an unhandled topic: %s\n"});
-}
+namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "JsonParseWebBaseDolby received an unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubWebBaseDolby::~cZmqSubWebBaseDolby() = default;
 
@@ -79,4 +79,12 @@ void cZmqSubWebBaseDolby::ParseMeterScale(const char* pJson) {
         return;
     mpMeterScalesParser->FillRecord(&mScaleInfo);
     emit sigMeterScaleInfo(&mScaleInfo);
+}
+
+cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicPreset, [this](const char* pPayload) { ParseMetersInfo(pPayload); }},
+         {kTopicDecoderSettings, [this](const char* pPayload) { ParseDolbyDecSettings(pPayload); }},
+         {kTopicMeterScales, [this](const char* pPayload) { ParseMeterScale(pPayload); }}},
+        kLines);
 }

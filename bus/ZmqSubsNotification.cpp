@@ -2,13 +2,14 @@
 
 #include "BusEndpoints.h"
 
-cZmqSubsNotification::cZmqSubsNotification(QObject* parent) : cZmqQtListenerBase(parent) {
-    SetTopicRoutes(
-        {{kTopic, [this](const char* pData) { PreparseNotification(pData); }}},
-        {"Metadata message returned null elements.", &KeldError,
-         "Notification Message - Unhandled topic: %s\n"},
-        [this](const char* pTopic, const char* pData) { emit sigNewSystemData(pTopic, pData); });
-}
+namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {"Metadata message returned null elements.",
+                                                   &KeldError,
+                                                   "Notification Message - Unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubsNotification::~cZmqSubsNotification() = default;
 
@@ -43,4 +44,9 @@ void cZmqSubsNotification::PreparseNotification(const char* pData) {
     SetupParsers();
     if (mpParser->ParseNotificationMessages(pData, &mNotification) == 0)
         emit sigNotificationMsg(&mNotification);
+}
+
+cZmqSubsNotification::cZmqSubsNotification(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes({{kTopic, [this](const char* pPayload) { PreparseNotification(pPayload); }}},
+                   kLines, &cZmqSubsNotification::sigNewSystemData);
 }

@@ -2,12 +2,14 @@
 
 #include "BusEndpoints.h"
 
-cZmqSubsSystemUpdate::cZmqSubsSystemUpdate(QObject* parent) : cZmqQtListenerBase(parent) {
-    SetTopicRoutes({{kUpdateTopic, [this](const char* pJson) { ParseSystemUpdate(pJson); }},
-                    {kAppCmdTopic, [this](const char* pJson) { ParseSysUpdateCmd(pJson); }}},
-                   {"Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
-                    "cZmqSubsSystemUpdate received an unhandled topic: %s\n"});
-}
+namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "cZmqSubsSystemUpdate received an unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubsSystemUpdate::~cZmqSubsSystemUpdate() = default;
 
@@ -49,4 +51,10 @@ void cZmqSubsSystemUpdate::ParseSystemUpdate(const char* pJson) {
 void cZmqSubsSystemUpdate::ParseSysUpdateCmd(const char* pJson) {
     if (mpParser && mpParser->ParseSystemCommand(pJson) == kCommandExitApp)
         emit sigSUExitApp();
+}
+
+cZmqSubsSystemUpdate::cZmqSubsSystemUpdate(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes({{kUpdateTopic, [this](const char* pPayload) { ParseSystemUpdate(pPayload); }},
+                    {kAppCmdTopic, [this](const char* pPayload) { ParseSysUpdateCmd(pPayload); }}},
+                   kLines);
 }

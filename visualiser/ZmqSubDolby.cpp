@@ -4,6 +4,11 @@
 
 namespace {
 
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Dolby message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "JsonParseDolby received an unhandled topic: %s\n"};
+
 // SMPTE 337 data types as the decoding process reports them.
 const char* FrameTypeName(int iFrameType, bool bAtmos) {
     switch (iFrameType) {
@@ -57,13 +62,6 @@ void AppendLines(const QList<DolbyPrograms>& programs, QList<QString>* pLines) {
 }
 
 } // namespace
-
-cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {
-    KeepNewestOnly("Dolby metadata");
-    SetTopicRoutes({{kTopic, [this](const char* pJson) { ParseDolbyMetadata(pJson); }}},
-                   {"Dolby message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
-                    "JsonParseDolby received an unhandled topic: %s\n"});
-}
 
 cZmqSubDolby::~cZmqSubDolby() = default;
 
@@ -123,4 +121,10 @@ void cZmqSubDolby::ParseDolbyMetadata(const char* pJson) {
     emit sigNewDolbyMetaData(&mDisplayLines);
     emit sigNewDolbyData(&mMetaData);
     emit sigDolbyStreamType(streamTypeText.constData());
+}
+
+cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    KeepNewestOnly("Dolby metadata");
+    SetTopicRoutes({{kTopic, [this](const char* pPayload) { ParseDolbyMetadata(pPayload); }}},
+                   kLines);
 }
