@@ -7,10 +7,14 @@
 #include "messages/JsonParserSDIStatus.h"
 #include "messages/SdiStatusParser.h"
 
-#include <cstdlib>
-#include <cstring>
+namespace {
 
-cZmqSubHwStatus::cZmqSubHwStatus(QObject* parent) : cZmqQtListenerBase(parent) {}
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "HwManager Status message returned null elements.", &ZqtError,
+    "Hardware Status - Unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubHwStatus::~cZmqSubHwStatus() = default;
 
@@ -39,26 +43,11 @@ void cZmqSubHwStatus::SetupAndRun(const char* pName) {
 }
 
 void cZmqSubHwStatus::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("HwManager Status message returned null elements.");
-    else
-        emit sigNewSystemData(message.Topic(), message.Payload());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubHwStatus::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
-    if (!pTopic)
-        return;
-    if (std::strcmp(pTopic, kTopicSignalStatus) == 0)
-        PreparseSDIStatus(pData);
-    else if (std::strcmp(pTopic, kTopicVolume) == 0)
-        ParseVolume(pData);
-    else if (std::strcmp(pTopic, kTopicBalance) == 0)
-        ParseBalance(pData);
-    else
-        ZqtError("Hardware Status - Unhandled topic: %s\n", pTopic);
+    RouteTopic(pTopic, pData);
 }
 
 QString cZmqSubHwStatus::BuildSdiText(const cJsonParserSDIStatus& status,
@@ -96,4 +85,12 @@ void cZmqSubHwStatus::ParseBalance(const char* pBody) {
         return;
     const int iLeft = static_cast<int>(mpBalanceParser->ValueInPrcntForLeft / 100u);
     emit sigBalance(iLeft, 100 - iLeft);
+}
+
+cZmqSubHwStatus::cZmqSubHwStatus(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicSignalStatus, [this](const char* pPayload) { PreparseSDIStatus(pPayload); }},
+         {kTopicVolume, [this](const char* pPayload) { ParseVolume(pPayload); }},
+         {kTopicBalance, [this](const char* pPayload) { ParseBalance(pPayload); }}},
+        kLines, &cZmqSubHwStatus::sigNewSystemData);
 }

@@ -4,12 +4,16 @@
 #include "ConsolePrint.h"
 #include "messages/JsonParseFpMessages.h"
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Metadata message returned null elements.", &KeldError,
+    "Dolby Peer Communication - Unhandled topic: %s\n"};
 
 // The parsers outlive their subscriber on purpose: their values are the only
 // state the peer link keeps. A process-wide keeper frees them at exit, so
@@ -21,8 +25,6 @@ template <class T> T* KeepForProcess() {
 }
 
 } // namespace
-
-cZmqSubPeer::cZmqSubPeer(QObject* parent) : cZmqQtListenerBase(parent) {}
 
 void cZmqSubPeer::SetupAndRunIPC(const char* pSocketName) {
     const std::string endpoint = BusEndpoints::IpcJoined(pSocketName);
@@ -59,30 +61,11 @@ void cZmqSubPeer::SetupParsers() {
 }
 
 void cZmqSubPeer::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("Metadata message returned null elements.");
-    else
-        emit sigNewSystemData(message.Topic(), message.Payload());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubPeer::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
-    if (!pTopic)
-        return;
-    if (std::strcmp(pTopic, kTopicSwitch) == 0)
-        PreparseShowApp(pData);
-    else if (std::strcmp(pTopic, kTopicMeterScale) == 0)
-        ParseMeterScaleInfo(pData);
-    else if (std::strcmp(pTopic, kTopicDolbyZoomPair) == 0)
-        ParseDolbyZoomPair(pData);
-    else if (std::strcmp(pTopic, kTopicResetDolbyGrid) == 0)
-        ParseResetDolbyGrid(pData);
-    else if (std::strcmp(pTopic, kTopicVisualView) == 0)
-        ParseDolbyVisualiserView(pData);
-    else
-        KeldError("Dolby Peer Communication - Unhandled topic: %s\n", pTopic);
+    RouteTopic(pTopic, pData);
 }
 
 void cZmqSubPeer::PreparseShowApp(const char* pData) {
@@ -123,4 +106,14 @@ void cZmqSubPeer::SendPeerMuteSettings(const char* pData) {
 
 void cZmqSubPeer::SendPeerRecallLastSource(const char* pData) {
     emit sigSendPeerRecallLastSource(kTopicRecallLastSource, pData);
+}
+
+cZmqSubPeer::cZmqSubPeer(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicSwitch, [this](const char* pPayload) { PreparseShowApp(pPayload); }},
+         {kTopicMeterScale, [this](const char* pPayload) { ParseMeterScaleInfo(pPayload); }},
+         {kTopicDolbyZoomPair, [this](const char* pPayload) { ParseDolbyZoomPair(pPayload); }},
+         {kTopicResetDolbyGrid, [this](const char* pPayload) { ParseResetDolbyGrid(pPayload); }},
+         {kTopicVisualView, [this](const char* pPayload) { ParseDolbyVisualiserView(pPayload); }}},
+        kLines, &cZmqSubPeer::sigNewSystemData);
 }

@@ -3,10 +3,14 @@
 #include "BusEndpoints.h"
 #include "ConsolePrint.h"
 
-#include <cstdlib>
-#include <cstring>
+namespace {
 
-cZmqSubRotaryEnc::cZmqSubRotaryEnc(QObject* parent) : cZmqQtListenerBase(parent) {}
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "ZmqSubRotaryEnc received an unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubRotaryEnc::~cZmqSubRotaryEnc() = default;
 
@@ -33,21 +37,7 @@ void cZmqSubRotaryEnc::MakeConnections() {
 }
 
 void cZmqSubRotaryEnc::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    const char* pTopic = message.Topic();
-    if (!message.Complete())
-        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(pTopic, kRightBottomTopic) == 0)
-        ParseRightBottomEncodedData(message.Payload());
-    else if (std::strcmp(pTopic, kLeftBottomTopic) == 0)
-        ParseLeftBottomEncodedData(message.Payload());
-    else if (std::strcmp(pTopic, kRightTopTopic) == 0)
-        ParseRightTopEncodedData(message.Payload());
-    else
-        ZqtError("ZmqSubRotaryEnc received an unhandled topic: %s\n", pTopic);
+    SplitMessage(pMessage);
 }
 
 void cZmqSubRotaryEnc::Decode(const char* pBody, RotaryEncEvent_t& event) {
@@ -69,4 +59,13 @@ void cZmqSubRotaryEnc::ParseLeftBottomEncodedData(const char* pBody) {
 void cZmqSubRotaryEnc::ParseRightTopEncodedData(const char* pBody) {
     Decode(pBody, mRightTop);
     emit sigRightTopRotEncEvt(&mRightTop);
+}
+
+cZmqSubRotaryEnc::cZmqSubRotaryEnc(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kRightBottomTopic,
+          [this](const char* pPayload) { ParseRightBottomEncodedData(pPayload); }},
+         {kLeftBottomTopic, [this](const char* pPayload) { ParseLeftBottomEncodedData(pPayload); }},
+         {kRightTopTopic, [this](const char* pPayload) { ParseRightTopEncodedData(pPayload); }}},
+        kLines);
 }

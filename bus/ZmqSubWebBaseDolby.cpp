@@ -4,10 +4,16 @@
 #include "ConsolePrint.h"
 #include "messages/JsonRead.h"
 
-#include <cstdlib>
 #include <cstring>
 
-cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {}
+namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "JsonParseWebBaseDolby received an unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubWebBaseDolby::~cZmqSubWebBaseDolby() = default;
 
@@ -27,21 +33,7 @@ void cZmqSubWebBaseDolby::SetupParsers() {
 }
 
 void cZmqSubWebBaseDolby::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    const char* pTopic = message.Topic();
-    if (!message.Complete())
-        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(pTopic, kTopicPreset) == 0)
-        ParseMetersInfo(message.Payload());
-    else if (std::strcmp(pTopic, kTopicDecoderSettings) == 0)
-        ParseDolbyDecSettings(message.Payload());
-    else if (std::strcmp(pTopic, kTopicMeterScales) == 0)
-        ParseMeterScale(message.Payload());
-    else
-        ZqtError("JsonParseWebBaseDolby received an unhandled topic: %s\n", pTopic);
+    SplitMessage(pMessage);
 }
 
 void cZmqSubWebBaseDolby::ParseMetersInfo(const char* pJson) {
@@ -88,4 +80,12 @@ void cZmqSubWebBaseDolby::ParseMeterScale(const char* pJson) {
         return;
     mpMeterScalesParser->FillRecord(&mScaleInfo);
     emit sigMeterScaleInfo(&mScaleInfo);
+}
+
+cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes(
+        {{kTopicPreset, [this](const char* pPayload) { ParseMetersInfo(pPayload); }},
+         {kTopicDecoderSettings, [this](const char* pPayload) { ParseDolbyDecSettings(pPayload); }},
+         {kTopicMeterScales, [this](const char* pPayload) { ParseMeterScale(pPayload); }}},
+        kLines);
 }

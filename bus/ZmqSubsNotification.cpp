@@ -3,10 +3,14 @@
 #include "BusEndpoints.h"
 #include "ConsolePrint.h"
 
-#include <cstdlib>
-#include <cstring>
+namespace {
 
-cZmqSubsNotification::cZmqSubsNotification(QObject* parent) : cZmqQtListenerBase(parent) {}
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {"Metadata message returned null elements.",
+                                                   &KeldError,
+                                                   "Notification Message - Unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubsNotification::~cZmqSubsNotification() = default;
 
@@ -28,22 +32,11 @@ void cZmqSubsNotification::SetupAndRun(const char* pName) {
 }
 
 void cZmqSubsNotification::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("Metadata message returned null elements.");
-    else
-        emit sigNewSystemData(message.Topic(), message.Payload());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubsNotification::sltSystemTopicSwitch(const char* pTopic, const char* pData) {
-    if (!pTopic)
-        return;
-    if (std::strcmp(pTopic, kTopic) == 0)
-        PreparseNotification(pData);
-    else
-        KeldError("Notification Message - Unhandled topic: %s\n", pTopic);
+    RouteTopic(pTopic, pData);
 }
 
 void cZmqSubsNotification::PreparseNotification(const char* pData) {
@@ -52,4 +45,9 @@ void cZmqSubsNotification::PreparseNotification(const char* pData) {
     SetupParsers();
     if (mpParser->ParseNotificationMessages(pData, &mNotification) == 0)
         emit sigNotificationMsg(&mNotification);
+}
+
+cZmqSubsNotification::cZmqSubsNotification(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes({{kTopic, [this](const char* pPayload) { PreparseNotification(pPayload); }}},
+                   kLines, &cZmqSubsNotification::sigNewSystemData);
 }

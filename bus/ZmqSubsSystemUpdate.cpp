@@ -3,10 +3,14 @@
 #include "BusEndpoints.h"
 #include "ConsolePrint.h"
 
-#include <cstdlib>
-#include <cstring>
+namespace {
 
-cZmqSubsSystemUpdate::cZmqSubsSystemUpdate(QObject* parent) : cZmqQtListenerBase(parent) {}
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "cZmqSubsSystemUpdate received an unhandled topic: %s\n"};
+
+} // namespace
 
 cZmqSubsSystemUpdate::~cZmqSubsSystemUpdate() = default;
 
@@ -33,19 +37,7 @@ void cZmqSubsSystemUpdate::MakeConnections() {
 }
 
 void cZmqSubsSystemUpdate::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    const char* pTopic = message.Topic();
-    if (!message.Complete())
-        ZqtError("Web message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(pTopic, kUpdateTopic) == 0)
-        ParseSystemUpdate(message.Payload());
-    else if (std::strcmp(pTopic, kAppCmdTopic) == 0)
-        ParseSysUpdateCmd(message.Payload());
-    else
-        ZqtError("cZmqSubsSystemUpdate received an unhandled topic: %s\n", pTopic);
+    SplitMessage(pMessage);
 }
 
 void cZmqSubsSystemUpdate::ParseSystemUpdate(const char* pJson) {
@@ -60,4 +52,10 @@ void cZmqSubsSystemUpdate::ParseSystemUpdate(const char* pJson) {
 void cZmqSubsSystemUpdate::ParseSysUpdateCmd(const char* pJson) {
     if (mpParser && mpParser->ParseSystemCommand(pJson) == kCommandExitApp)
         emit sigSUExitApp();
+}
+
+cZmqSubsSystemUpdate::cZmqSubsSystemUpdate(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopicRoutes({{kUpdateTopic, [this](const char* pPayload) { ParseSystemUpdate(pPayload); }},
+                    {kAppCmdTopic, [this](const char* pPayload) { ParseSysUpdateCmd(pPayload); }}},
+                   kLines);
 }

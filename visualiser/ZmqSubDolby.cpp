@@ -3,10 +3,12 @@
 #include "BusEndpoints.h"
 #include "ConsolePrint.h"
 
-#include <cstdlib>
-#include <cstring>
-
 namespace {
+
+// The console lines of this subscriber's messages that cannot be handled.
+const cZmqQtListenerBase::sDispatchLines kLines = {
+    "Dolby message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+    "JsonParseDolby received an unhandled topic: %s\n"};
 
 // SMPTE 337 data types as the decoding process reports them.
 const char* FrameTypeName(int iFrameType, bool bAtmos) {
@@ -62,8 +64,6 @@ void AppendLines(const QList<DolbyPrograms>& programs, QList<QString>* pLines) {
 
 } // namespace
 
-cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {}
-
 cZmqSubDolby::~cZmqSubDolby() = default;
 
 void cZmqSubDolby::SetupAndRun(const char* pAddress) {
@@ -88,16 +88,7 @@ void cZmqSubDolby::MakeConnections() {
 }
 
 void cZmqSubDolby::sltNewMessage(zmsg_t* pMessage) {
-    if (!pMessage)
-        return;
-    const cBusMessageTexts message(pMessage);
-    if (!message.Complete())
-        ZqtError("Dolby message contains a null element (topic: %s, Message: %s).\n",
-                 message.ShownTopic(), message.ShownPayload());
-    else if (std::strcmp(message.Topic(), kTopic) == 0)
-        ParseDolbyMetadata(message.Payload());
-    else
-        ZqtError("JsonParseDolby received an unhandled topic: %s\n", message.Topic());
+    SplitMessage(pMessage);
 }
 
 void cZmqSubDolby::ResetDolbyData() {
@@ -131,4 +122,10 @@ void cZmqSubDolby::ParseDolbyMetadata(const char* pJson) {
     emit sigNewDolbyMetaData(&mDisplayLines);
     emit sigNewDolbyData(&mMetaData);
     emit sigDolbyStreamType(streamTypeText.constData());
+}
+
+cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    KeepNewestOnly("Dolby metadata");
+    SetTopicRoutes({{kTopic, [this](const char* pPayload) { ParseDolbyMetadata(pPayload); }}},
+                   kLines);
 }

@@ -3,7 +3,9 @@
 #include "BusEndpoints.h"
 #include "visualiser/DolbyED2Frames.h"
 
-cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBase(parent) {}
+cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBase(parent) {
+    KeepNewestOnly("ED2");
+}
 
 void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {
     OpenSubscribed(BusEndpoints::Tcp(pAddress, DolbyED2Frames::kPort).c_str(),

@@ -1,11 +1,16 @@
 // ctest-resource-lock: port2004
+// ctest-resource-lock: port2002
 #include "BusEndpoints.h"
 #include "support/TestBus.h"
 #include "visualiser/DolbyED2Frames.h"
+#include "visualiser/ZmqSubDolby.h"
 #include "visualiser/ZmqSubDolbyED2PaData.h"
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+
+#include <memory>
 
 #include <cstring>
 
@@ -107,6 +112,8 @@ private slots:
     void badFrames();
     void longNameIsCutTo31Characters();
     void eventsArriveOverTcpIntoOneRecord();
+    void stateStreamsHandOutOnlyTheNewest_data();
+    void stateStreamsHandOutOnlyTheNewest();
 
 private:
     TestBusEnvironment mBus;
@@ -204,6 +211,61 @@ void TestEd2Subscriber::eventsArriveOverTcpIntoOneRecord() {
     QTRY_VERIFY_WITH_TIMEOUT(SameRecord(subscriber.Status(), second), 10000);
     QCOMPARE(spy.first().first().value<dlb_pwk_pa_status*>(), &subscriber.Status());
     QCOMPARE(spy.last().first().value<dlb_pwk_pa_status*>(), &subscriber.Status());
+}
+
+void TestEd2Subscriber::stateStreamsHandOutOnlyTheNewest_data() {
+    QTest::addColumn<bool>("ed2");
+    QTest::newRow("ED2") << true;
+    QTest::newRow("metadata") << false;
+}
+
+// Guards against showing stale state: with 200 events queued before the
+// listener first runs, the first one handed out is the newest, and no other
+// follows until a newer event arrives.
+void TestEd2Subscriber::stateStreamsHandOutOnlyTheNewest() {
+    QFETCH(bool, ed2);
+    const char* pAddress = BusEndpoints::DecoderAddress();
+    // An XPUB tells when the subscription has arrived, without running the
+    // listener. The port is freed a little after the previous test.
+    const std::string endpoint =
+        BusEndpoints::Tcp(pAddress, ed2 ? DolbyED2Frames::kPort : cZmqSubDolby::kPort);
+    ZsockPtr pub;
+    for (int attempt = 0; attempt < 50 && !(pub = BindSocket(ZMQ_XPUB, endpoint)); ++attempt)
+        QTest::qWait(100);
+    QVERIFY(pub);
+    zsock_set_rcvtimeo(pub.get(), 10000);
+    std::unique_ptr<cZmqQtListenerBase> pSub(
+        ed2 ? static_cast<cZmqQtListenerBase*>(new cZmqSubDolbyED2PaData) : new cZmqSubDolby);
+    QList<QByteArray> handed; // before the subscriber's own slot, which pops frames
+    connect(pSub.get(), &cZmqQtListenerBase::sigMessageReceived, this, [&handed](zmsg_t* pMsg) {
+        handed << QByteArray(reinterpret_cast<const char*>(zframe_data(zmsg_last(pMsg))),
+                             qsizetype(zframe_size(zmsg_last(pMsg))));
+    });
+    if (ed2)
+        static_cast<cZmqSubDolbyED2PaData*>(pSub.get())->SetupAndRun(pAddress);
+    else
+        static_cast<cZmqSubDolby*>(pSub.get())->SetupAndRun(pAddress);
+    zframe_t* pSubscription = zframe_recv(pub.get());
+    QVERIFY(pSubscription);
+    zframe_destroy(&pSubscription);
+
+    // Short events, so that all 200 are read into the process before it runs.
+    QByteArray newest;
+    const auto send = [&pub, &newest, ed2](int seq) {
+        newest = "{\"CurrentProgram\":" + QByteArray::number(seq) + '}';
+        return SendTopic(pub.get(), ed2 ? DolbyED2Frames::kTopic : cZmqSubDolby::kTopic,
+                         newest.constData());
+    };
+    for (int seq = 0; seq < 200; ++seq)
+        QVERIFY(send(seq));
+    QThread::msleep(1000); // all on their way; the listener has not run yet
+    QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 10000);
+    QCOMPARE(handed.first(), newest);
+    QTest::qWait(300);
+    QCOMPARE(handed.size(), 1);
+    QVERIFY(send(200));
+    QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 10000);
+    QCOMPARE(handed.last(), newest);
 }
 
 QTEST_GUILESS_MAIN(TestEd2Subscriber)
