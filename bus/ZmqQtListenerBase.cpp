@@ -48,7 +48,7 @@ cZmqQtListenerBase::~cZmqQtListenerBase() {
     CloseSocket();
 }
 
-void cZmqQtListenerBase::SockInit(const char* pEndpoint) {
+void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     if (!pEndpoint) {
         ZqtError("Null input to SockInit().");
         return;
@@ -57,6 +57,7 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint) {
     zsock_t* pSocket = zsock_new(ZMQ_SUB);
     if (!pSocket)
         return;
+    zsock_set_maxmsgsize(pSocket, iMaxMessageBytes);
     if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
         // The text carries its own line end, as the unit's other tools print it.
         ZqtError("Unable to connect to socket: %s\n", pEndpoint);
@@ -65,6 +66,33 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint) {
     }
     mpSocket = pSocket;
     mbInitialised = true;
+    mEndpoint = pEndpoint;
+    if (iMaxMessageBytes >= 0)
+        WatchForDrops();
+}
+
+void cZmqQtListenerBase::WatchForDrops() {
+    char address[64];
+    std::snprintf(address, sizeof address, "inproc://listener-drops-%p", static_cast<void*>(this));
+    if (zmq_socket_monitor(zsock_resolve(mpSocket), address, ZMQ_EVENT_DISCONNECTED) != 0)
+        return;
+    mpDropMonitor = zsock_new(ZMQ_PAIR);
+    if (mpDropMonitor && zsock_connect(mpDropMonitor, "%s", address) != 0)
+        zsock_destroy(&mpDropMonitor);
+}
+
+void cZmqQtListenerBase::RejoinIfDropped() {
+    bool bDropped = false;
+    while (zmsg_t* pEvent = zmsg_recv_nowait(mpDropMonitor)) {
+        bDropped = true;
+        zmsg_destroy(&pEvent);
+    }
+    // After an ordinary drop the library would rejoin by itself; doing it
+    // here as well costs one extra handshake.
+    if (!bDropped)
+        return;
+    zsock_disconnect(mpSocket, "%s", mEndpoint.c_str());
+    zsock_connect(mpSocket, "%s", mEndpoint.c_str());
 }
 
 void cZmqQtListenerBase::SockSubscribe(const char* pTopic) {
@@ -101,8 +129,9 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
 }
 
 void cZmqQtListenerBase::OpenSubscribed(const char* pEndpoint,
-                                        std::initializer_list<const char*> topics) {
-    SockInit(pEndpoint);
+                                        std::initializer_list<const char*> topics,
+                                        int iMaxMessageBytes) {
+    SockInit(pEndpoint, iMaxMessageBytes);
     for (const char* pTopic : topics)
         SockSubscribe(pTopic);
 }
@@ -118,13 +147,19 @@ void cZmqQtListenerBase::PollIfConnected(bool bConnected, unsigned short uPeriod
 
 void cZmqQtListenerBase::CloseSocket() {
     mPollTimer.stop();
+    if (mpSocket && mpDropMonitor)
+        zmq_socket_monitor(zsock_resolve(mpSocket), nullptr, 0);
     if (mpSocket)
         zsock_destroy(&mpSocket);
+    if (mpDropMonitor)
+        zsock_destroy(&mpDropMonitor);
 }
 
 void cZmqQtListenerBase::PollMyListener() {
     if (!mpSocket)
         return;
+    if (mpDropMonitor)
+        RejoinIfDropped();
     zmsg_t* pMessage = zmsg_recv_nowait(mpSocket);
     if (!pMessage)
         return;

@@ -6,6 +6,7 @@
 #include <czmq.h>
 
 #include <initializer_list>
+#include <string>
 
 // CZMQ hides the message struct; Qt's meta-type system must not look inside.
 Q_DECLARE_OPAQUE_POINTER(zmsg_t*)
@@ -24,7 +25,10 @@ public:
     explicit cZmqQtListenerBase(QObject* parent = nullptr);
     ~cZmqQtListenerBase() override;
 
-    void SockInit(const char* pEndpoint);
+    // iMaxMessageBytes bounds each inbound frame: a peer that sends a larger
+    // one is refused by the bus library before anything is allocated for it
+    // (and reconnected); -1 leaves frames unbounded.
+    void SockInit(const char* pEndpoint, int iMaxMessageBytes = -1);
     void SockSubscribe(const char* pTopic);
     void SockUnSubscribe(const char* pTopic);
     void StartPolling(unsigned short uPeriodMs);
@@ -40,7 +44,8 @@ signals:
 protected:
     // The start-up every subscriber shares: SockInit on the endpoint, then one
     // SockSubscribe per topic in the order given.
-    void OpenSubscribed(const char* pEndpoint, std::initializer_list<const char*> topics);
+    void OpenSubscribed(const char* pEndpoint, std::initializer_list<const char*> topics,
+                        int iMaxMessageBytes);
     // Polls when the subscriber's own connections all succeeded; otherwise
     // prints its failure line and never polls.
     void PollIfConnected(bool bConnected, unsigned short uPeriodMs, const char* pFailureLine);
@@ -49,8 +54,16 @@ private slots:
     void PollMyListener();
 
 private:
+    // The bus library drops a link whose peer sent an oversize frame and,
+    // unlike after a peer restart, never makes it again. A monitor tells us
+    // of every dropped link, and the listener makes it again itself.
+    void WatchForDrops();
+    void RejoinIfDropped();
+
     QTimer mPollTimer;
     zsock_t* mpSocket = nullptr;
+    zsock_t* mpDropMonitor = nullptr;
+    std::string mEndpoint;
     bool mbInitialised = false;
     bool mbSubscribed = false;
 };

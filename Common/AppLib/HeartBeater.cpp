@@ -28,6 +28,13 @@ zsock_t* NewPushSocket() {
     // Never wait for the monitor: a full queue or a missing peer makes the
     // send fail at once instead of blocking the GUI thread.
     zsock_set_sndtimeo(pSocket, 0);
+    // A beat describes now: one that cannot go out when due is dropped, not
+    // queued, so a monitor that comes back sees the next beat rather than a
+    // backlog. Immediate mode queues nothing while no link is up; a short
+    // queue bounds what waits on a link that is up but slow, and still lets a
+    // request sent right after a beat through.
+    zsock_set_sndhwm(pSocket, cHeartBeater::kSendQueue);
+    zsock_set_immediate(pSocket, 1);
     // Beats still queued at exit are stale anyway.
     zsock_set_linger(pSocket, 0);
     return pSocket;

@@ -26,6 +26,8 @@ class cHeartBeater {
 public:
     static constexpr std::size_t kHbJsonSize = 512;
     static constexpr const char* kMonitorSocket = "hbMonPullMq.ipc";
+    // Messages that may wait for the monitor on a live link.
+    static constexpr int kSendQueue = 8;
     static constexpr unsigned kMonitorTcpPort = 10000;
     static constexpr const char* kBeatTopic = "HbProc";
     static constexpr const char* kRepubTopic = "HbReqRepubSysStatus";
