@@ -13,6 +13,19 @@
 #include <QFile>
 #include <QTest>
 
+// The sanitizer's allocator keeps freed memory in quarantine: RSS then says
+// nothing about the app.
+#if defined(__SANITIZE_ADDRESS__)
+#define RSS_MEANINGFUL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RSS_MEANINGFUL 0
+#endif
+#endif
+#ifndef RSS_MEANINGFUL
+#define RSS_MEANINGFUL 1
+#endif
+
 namespace {
 
 using Frames = QList<QByteArray>;
@@ -184,18 +197,25 @@ void tst_FieldFaults::badInputIsSaidAndTheNextGoodMessageGetsThrough() {
 
 void tst_FieldFaults::oversizeMessagesLeaveNoMemoryBehind() {
     const qint64 pid = mApp.Process().processId();
-    const long before = RssKb(pid);
-    for (const Link& link : kLinks) {
-        Frames huge = link.good.isEmpty() ? Ed2Event() : link.good;
-        huge[1] = kHuge;
-        QVERIFY(SendFrames(Pub(link.pName), huge));
-        for (int i = 0; i < 5; ++i)
-            QVERIFY2(GoodMessageGetsThrough(link), link.pName);
+    long before = 0;
+    // The first round brings the allocator and the links to their steady state.
+    for (int round = 0; round < 2; ++round) {
+        QTest::qWait(500);
+        before = RssKb(pid);
+        for (const Link& link : kLinks) {
+            Frames huge = link.good.isEmpty() ? Ed2Event() : link.good;
+            huge[1] = kHuge;
+            QVERIFY(SendFrames(Pub(link.pName), huge));
+            for (int i = 0; i < 5; ++i)
+                QVERIFY2(GoodMessageGetsThrough(link), link.pName);
+        }
     }
     QTest::qWait(500);
     const long after = RssKb(pid);
     qInfo("RSS before %ld kB, after 64 MB on each socket %ld kB", before, after);
     QVERIFY(before > 0 && after > 0);
+    if (!RSS_MEANINGFUL)
+        QSKIP("sanitizer build: RSS not compared");
     QVERIFY2(std::labs(after - before) <= 2048, QByteArray::number(after - before).constData());
 }
 
