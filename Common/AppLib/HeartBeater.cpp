@@ -151,7 +151,8 @@ void cHeartBeater::CloseMq() {
 bool cHeartBeater::SendTwoFrames(const char* pTopic, const char* pBody, const char* pTopicError,
                                  const char* pBodyError) {
     if (zstr_sendm(mpSocket, pTopic) != 0) {
-        CLASS_LOG(cHeartBeater, LEVEL_ERROR, "%s", pTopicError);
+        if (pTopicError)
+            CLASS_LOG(cHeartBeater, LEVEL_ERROR, "%s", pTopicError);
         return false;
     }
     if (zstr_send(mpSocket, pBody) == 0)
@@ -174,7 +175,11 @@ bool cHeartBeater::SendTwoFrames(const char* pTopic, const char* pBody, const ch
 void cHeartBeater::SendBeat() {
     if (!mpSocket || !mbHbReady)
         return;
-    SendTwoFrames(kBeatTopic, mHbJson, "Failed to send HB Topic.", "Failed to send HB message.");
+    // While no link to the monitor is up every beat is dropped: the first
+    // drop of such a run is logged, not one line a second.
+    mbBeatsDropped =
+        !SendTwoFrames(kBeatTopic, mHbJson, mbBeatsDropped ? nullptr : "Failed to send HB Topic.",
+                       "Failed to send HB message.");
 }
 
 void cHeartBeater::RequestRepub() {

@@ -75,6 +75,8 @@ private:
 
     zsock_t* mpSocket = nullptr;
     bool mbHbReady = false;
+    // Set while beats are being dropped; only the first drop is logged.
+    bool mbBeatsDropped = false;
     char mHbJson[kHbJsonSize] = {};
     // The endpoint of the last successful connect, to reopen the socket
     // after a send that could not be completed (see SendTwoFrames).
