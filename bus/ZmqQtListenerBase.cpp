@@ -48,7 +48,7 @@ cZmqQtListenerBase::~cZmqQtListenerBase() {
     CloseSocket();
 }
 
-void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
+void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes, int iReceiveQueue) {
     if (!pEndpoint) {
         ZqtError("Null input to SockInit().");
         return;
@@ -58,6 +58,8 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     if (!pSocket)
         return;
     zsock_set_maxmsgsize(pSocket, iMaxMessageBytes);
+    if (iReceiveQueue > 0)
+        zsock_set_rcvhwm(pSocket, iReceiveQueue);
     if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
         // The text carries its own line end, as the unit's other tools print it.
         ZqtError("Unable to connect to socket: %s\n", pEndpoint);
@@ -130,8 +132,8 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
 
 void cZmqQtListenerBase::OpenSubscribed(const char* pEndpoint,
                                         std::initializer_list<const char*> topics,
-                                        int iMaxMessageBytes) {
-    SockInit(pEndpoint, iMaxMessageBytes);
+                                        int iMaxMessageBytes, int iReceiveQueue) {
+    SockInit(pEndpoint, iMaxMessageBytes, iReceiveQueue);
     for (const char* pTopic : topics)
         SockSubscribe(pTopic);
 }

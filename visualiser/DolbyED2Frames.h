@@ -13,6 +13,11 @@ inline constexpr const char* kTopic = "DolbyPersonalizationDataEvent";
 inline constexpr unsigned kPort = 2004;
 // The largest field is a 32-byte name; anything much longer is not an event.
 inline constexpr int kMaxFrameBytes = 1024;
+// Events waiting to be polled. Each holds the whole state and costs about
+// 150 KB in the bus library's queue, so a publisher faster than the poll
+// must not pile up its 1000: past this, newer events are dropped until the
+// poll catches up.
+inline constexpr int kReceiveQueue = 16;
 inline constexpr std::size_t kFramesPerPresentation = 148;
 inline constexpr std::size_t kEventFrames = 1 + 1 + 16 * kFramesPerPresentation + 1; // 2371
 

@@ -7,7 +7,8 @@ cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBa
 
 void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {
     OpenSubscribed(BusEndpoints::Tcp(pAddress, DolbyED2Frames::kPort).c_str(),
-                   {DolbyED2Frames::kTopic}, DolbyED2Frames::kMaxFrameBytes);
+                   {DolbyED2Frames::kTopic}, DolbyED2Frames::kMaxFrameBytes,
+                   DolbyED2Frames::kReceiveQueue);
     PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                  &cZmqSubDolbyED2PaData::sltNewMessage)),
                     100, "Unable to connect signalt to slot in ZmqSubDolbyED2PaData().\n");

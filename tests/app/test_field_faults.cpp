@@ -178,6 +178,7 @@ void tst_FieldFaults::badInputIsSaidAndTheNextGoodMessageGetsThrough_data() {
         << 4 << Ed2Event(1, QByteArray(1025, 'n')) << QByteArray();
 }
 
+// Catches bad input that stops the app, goes unsaid, or blocks the link for the next message.
 void tst_FieldFaults::badInputIsSaidAndTheNextGoodMessageGetsThrough() {
     QFETCH(int, link);
     QFETCH(Frames, bad);
@@ -195,6 +196,7 @@ void tst_FieldFaults::badInputIsSaidAndTheNextGoodMessageGetsThrough() {
     }
 }
 
+// Catches a 64 MB frame that is parsed or kept, or that cuts its link for good.
 void tst_FieldFaults::oversizeMessagesLeaveNoMemoryBehind() {
     const qint64 pid = mApp.Process().processId();
     long before = 0;
@@ -219,8 +221,8 @@ void tst_FieldFaults::oversizeMessagesLeaveNoMemoryBehind() {
     QVERIFY2(std::labs(after - before) <= 2048, QByteArray::number(after - before).constData());
 }
 
-// The monitor away 5 s stands for the field's 30 s: what matters is that
-// more than one beat fell due meanwhile.
+// Catches stale beats queued for an absent monitor (away 5 s here, standing
+// for the field's 30 s: several beats fall due meanwhile either way).
 void tst_FieldFaults::returningMonitorSeesNoBacklog() {
     const int awayMs = qEnvironmentVariableIsSet("BRISVEL_MONITOR_AWAY_MS")
                            ? qEnvironmentVariableIntValue("BRISVEL_MONITOR_AWAY_MS")
@@ -239,6 +241,7 @@ void tst_FieldFaults::returningMonitorSeesNoBacklog() {
     QCOMPARE(Receive(mMonitor.get(), 2500).value(0), QByteArray("HbProc"));
 }
 
+// Catches two copies on one bus, or a second copy that disturbs the first.
 void tst_FieldFaults::secondCopySaysSoAndLeaves() {
     AppProcess second(mEnv.MqDir());
     QVERIFY(second.Start());
@@ -265,8 +268,8 @@ void tst_FieldFaults::startUpFaultsAreSaid_data() {
                               << QByteArray("KELD_ERROR : Heartbeat link not made: ipc://");
 }
 
-// Each fault is said once, the app keeps running, and a late directory is
-// still joined: the exit command on it ends the app.
+// Catches start-up faults left unsaid or said over and over, and an app that
+// never joins a directory made after its start (the exit command shows it).
 void tst_FieldFaults::startUpFaultsAreSaid() {
     QFETCH(QString, dir);
     QFETCH(QByteArray, said);
@@ -285,6 +288,7 @@ void tst_FieldFaults::startUpFaultsAreSaid() {
     QCOMPARE(app.Process().exitCode(), 0);
 }
 
+// Catches an app that no longer obeys after the catalogue, or leaves its lock file behind.
 void tst_FieldFaults::exitCommandStillObeyed() {
     for (int i = 0; i < 10 && mApp.Process().state() == QProcess::Running; ++i) {
         SendFrames(Pub("hbMonPubMq.ipc"), {"HbAppCmd", R"({"Command":100})"});
