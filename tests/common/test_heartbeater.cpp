@@ -60,7 +60,10 @@ private slots:
         // No link: every call must come back at once.
         for (int i = 0; i < 5000; ++i)
             mpBeater->SendBeat();
-        QCOMPARE(err.Text().count("|\"Failed to send HB Topic.\""), 1); // once per outage
+        // Logged once per run of drops, not per call; the link may flicker
+        // while it goes down, so a few runs at most.
+        const qsizetype logged = err.Text().count("|\"Failed to send HB Topic.\"");
+        QVERIFY2(logged >= 1 && logged <= 10, QByteArray::number(logged).constData());
         mMonitor = BindSocket(ZMQ_PULL, mEnv.Ipc("hbMonPullMq.ipc"));
         QVERIFY(mMonitor);
         // Beats sent before the link is back up are dropped, not kept.
