@@ -1,5 +1,6 @@
 #include "app/KeldHeartBeater.h"
 
+#include "BusEndpoints.h"
 #include "ConsolePrint.h"
 #include "HeartBeater.h"
 
@@ -13,7 +14,10 @@ cKeldHeartbeater::cKeldHeartbeater(QObject* parent)
 void cKeldHeartbeater::Init(const char* pName) {
     if (mpHeartBeater) {
         mpHeartBeater->SetHeartBeatJson(pName, nullptr, PROCESS_STATUS_RUNNING);
-        mpHeartBeater->ConnectMqOverIpc();
+        // Its own failure goes through the logger, whose console echo is not on yet.
+        if (!mpHeartBeater->ConnectMqOverIpc())
+            KeldError("Heartbeat link not made: %s",
+                      BusEndpoints::Ipc(cHeartBeater::kMonitorSocket).c_str());
     }
     if (!connect(mpTimer, &QTimer::timeout, this, &cKeldHeartbeater::SendHeartbeat)) {
         KeldError("Sig/Slot connect failure in KeldHeartBeater.");

@@ -112,7 +112,10 @@ void MainWindow::Init() {
     } else {
         mpLogger->SetLevel(LEVEL_DEBUG);
         mpLogger->SetName(kAppName);
-        mpLogger->AttachMqOverIpc();
+        // Said here: the attach failure itself is logged before the echo is on.
+        if (!mpLogger->AttachMqOverIpc())
+            KeldError("Logger sink link not made: %s",
+                      BusEndpoints::Ipc(Logger::kSinkSocket).c_str());
         // Only now: the attach lines above go to the sink, not the console.
         mpLogger->SetConsoleEcho(true);
     }

@@ -1,6 +1,7 @@
 #include "BusEndpoints.h"
 #include "app/MainWindow.h"
 #include "app/SignalRelay.h"
+#include "app/StartupChecks.h"
 #include "look/ButtonStylesheets.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
@@ -13,6 +14,8 @@
 #include <cstdio>
 
 namespace {
+const int kExitOtherCopy = 3;
+
 void Say(const char* pLine) {
     std::printf("%s\n", pLine);
     std::fflush(stdout);
@@ -20,9 +23,18 @@ void Say(const char* pLine) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Every console line leaves when it is written, also into a pipe or file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     // Before any socket: our SIGINT handling, not the bus library's, and the
     // bus library's exit hook registered ahead of our singletons'.
     BusEndpoints::InitRuntime();
+
+    // Before the display is touched: a second copy must leave the screen and
+    // the bus to the first one.
+    ReportBusDirectoryFaults();
+    cInstanceLock instanceLock;
+    if (instanceLock.Acquire() == cInstanceLock::eResult::OtherCopy)
+        return kExitOtherCopy;
 
     QApplication app(argc, argv);
     Say("Brisvel: Front panel Dolby Visualiser Application starting.");

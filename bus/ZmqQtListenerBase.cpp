@@ -57,7 +57,7 @@ void cZmqQtListenerBase::KeepNewestOnly(const char* pStreamName) {
     mpStreamName = pStreamName;
 }
 
-void cZmqQtListenerBase::SockInit(const char* pEndpoint) {
+void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes, int iReceiveQueue) {
     if (!pEndpoint) {
         ZqtError("Null input to SockInit().");
         return;
@@ -66,7 +66,10 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint) {
     zsock_t* pSocket = zsock_new(ZMQ_SUB);
     if (!pSocket)
         return;
-    if (mpStreamName)
+    zsock_set_maxmsgsize(pSocket, iMaxMessageBytes);
+    if (iReceiveQueue > 0)
+        zsock_set_rcvhwm(pSocket, iReceiveQueue);
+    else if (mpStreamName)
         zsock_set_rcvhwm(pSocket, kStateReceiveHwm);
     if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
         // The text carries its own line end, as the unit's other tools print it.
@@ -76,6 +79,33 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint) {
     }
     mpSocket = pSocket;
     mbInitialised = true;
+    mEndpoint = pEndpoint;
+    if (iMaxMessageBytes >= 0)
+        WatchForDrops();
+}
+
+void cZmqQtListenerBase::WatchForDrops() {
+    char address[64];
+    std::snprintf(address, sizeof address, "inproc://listener-drops-%p", static_cast<void*>(this));
+    if (zmq_socket_monitor(zsock_resolve(mpSocket), address, ZMQ_EVENT_DISCONNECTED) != 0)
+        return;
+    mpDropMonitor = zsock_new(ZMQ_PAIR);
+    if (mpDropMonitor && zsock_connect(mpDropMonitor, "%s", address) != 0)
+        zsock_destroy(&mpDropMonitor);
+}
+
+void cZmqQtListenerBase::RejoinIfDropped() {
+    bool bDropped = false;
+    while (zmsg_t* pEvent = zmsg_recv_nowait(mpDropMonitor)) {
+        bDropped = true;
+        zmsg_destroy(&pEvent);
+    }
+    // After an ordinary drop the library would rejoin by itself; doing it
+    // here as well costs one extra handshake.
+    if (!bDropped)
+        return;
+    zsock_disconnect(mpSocket, "%s", mEndpoint.c_str());
+    zsock_connect(mpSocket, "%s", mEndpoint.c_str());
 }
 
 void cZmqQtListenerBase::SockSubscribe(const char* pTopic) {
@@ -113,6 +143,13 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
             return;
         }
     }
+    // A dropped link says so on the monitor, not on the socket itself.
+    if (mpDropMonitor && !mpDropNotifier) {
+        mpDropNotifier = new QSocketNotifier(zsock_fd(mpDropMonitor), QSocketNotifier::Read, this);
+        connect(mpDropNotifier, &QSocketNotifier::activated, this, [this] { RejoinIfDropped(); });
+        // Its descriptor only tells of changes once a read has found it empty.
+        RejoinIfDropped();
+    }
     mPeriodMs = uPeriodMs;
     mbPolling = true;
     mEmitLater.stop();
@@ -121,8 +158,9 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
 }
 
 void cZmqQtListenerBase::OpenSubscribed(const char* pEndpoint,
-                                        std::initializer_list<const char*> topics) {
-    SockInit(pEndpoint);
+                                        std::initializer_list<const char*> topics,
+                                        int iMaxMessageBytes, int iReceiveQueue) {
+    SockInit(pEndpoint, iMaxMessageBytes, iReceiveQueue);
     for (const char* pTopic : topics)
         SockSubscribe(pTopic);
 }
@@ -143,8 +181,13 @@ void cZmqQtListenerBase::CloseSocket() {
     // The notifier watches a descriptor of the socket: it goes first.
     delete std::exchange(mpNotifier, nullptr);
     zmsg_destroy(&mpNewest);
+    delete std::exchange(mpDropNotifier, nullptr);
+    if (mpSocket && mpDropMonitor)
+        zmq_socket_monitor(zsock_resolve(mpSocket), nullptr, 0);
     if (mpSocket)
         zsock_destroy(&mpSocket);
+    if (mpDropMonitor)
+        zsock_destroy(&mpDropMonitor);
 }
 
 bool cZmqQtListenerBase::HasInput() const {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 class QSocketNotifier;
@@ -53,7 +54,11 @@ public:
     explicit cZmqQtListenerBase(QObject* parent = nullptr);
     ~cZmqQtListenerBase() override;
 
-    void SockInit(const char* pEndpoint);
+    // iMaxMessageBytes bounds each inbound frame: a peer that sends a larger
+    // one is refused by the bus library before anything is allocated for it
+    // (and reconnected); -1 leaves frames unbounded. iReceiveQueue bounds the
+    // messages waiting to be polled; -1 keeps the library's 1000.
+    void SockInit(const char* pEndpoint, int iMaxMessageBytes = -1, int iReceiveQueue = -1);
     void SockSubscribe(const char* pTopic);
     void SockUnSubscribe(const char* pTopic);
     // Starts watching the socket; the period is the shortest gap between two
@@ -75,7 +80,8 @@ protected:
 
     // The start-up every subscriber shares: SockInit on the endpoint, then one
     // SockSubscribe per topic in the order given.
-    void OpenSubscribed(const char* pEndpoint, std::initializer_list<const char*> topics);
+    void OpenSubscribed(const char* pEndpoint, std::initializer_list<const char*> topics,
+                        int iMaxMessageBytes, int iReceiveQueue = -1);
     // Polls when the subscriber's own connections all succeeded; otherwise
     // prints its failure line and never polls.
     void PollIfConnected(bool bConnected, unsigned short uPeriodMs, const char* pFailureLine);
@@ -109,6 +115,7 @@ private:
     void EmitNewestWhenDue();
 
     QSocketNotifier* mpNotifier = nullptr;
+    QSocketNotifier* mpDropNotifier = nullptr;
     QTimer mReadOn;    // zero-time: the rest of what waits, after other events
     QTimer mEmitLater; // a state stream's next emission, once its period is over
     QTimer mStaleReport;
@@ -119,6 +126,15 @@ private:
     const char* mpStreamName = nullptr; // set for state streams only
     unsigned mStaleCount = 0;
     unsigned short mPeriodMs = 0;
+
+    // The bus library drops a link whose peer sent an oversize frame and,
+    // unlike after a peer restart, never makes it again. A monitor tells us
+    // of every dropped link, and the listener makes it again itself.
+    void WatchForDrops();
+    void RejoinIfDropped();
+
+    zsock_t* mpDropMonitor = nullptr;
+    std::string mEndpoint;
     bool mbInitialised = false;
     bool mbSubscribed = false;
     bool mbPolling = false;

@@ -33,7 +33,7 @@ void cZmqSubHwStatus::SetupParsers() {
 void cZmqSubHwStatus::SetupAndRun(const char* pName) {
     SetupParsers();
     OpenSubscribed(BusEndpoints::IpcJoined(pName).c_str(),
-                   {kTopicSignalStatus, kTopicVolume, kTopicBalance});
+                   {kTopicSignalStatus, kTopicVolume, kTopicBalance}, kMaxMessageBytes);
     const bool bReceive = connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                   &cZmqSubHwStatus::sltNewMessage, Qt::UniqueConnection);
     const bool bDispatch = connect(this, &cZmqSubHwStatus::sigNewSystemData, this,

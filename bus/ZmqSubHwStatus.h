@@ -19,6 +19,8 @@ class cZmqSubHwStatus : public cZmqQtListenerBase {
 
 public:
     static constexpr unsigned short kPollMs = 50;
+    // Largest frame the stream can legitimately carry (docs/DECISIONS.md).
+    static constexpr int kMaxMessageBytes = 4 * 1024;
     static constexpr const char* kTopicSignalStatus = "HwmSignalStatus";
     static constexpr const char* kTopicVolume = "HwmVolume";
     static constexpr const char* kTopicBalance = "HwmBalance";

@@ -38,8 +38,10 @@ void cZmqSubPeer::SetupAndRunTCP(const char* pAddress) {
 
 void cZmqSubPeer::Run(const char* pEndpoint) {
     SetupParsers();
-    OpenSubscribed(pEndpoint, {kTopicSwitch, kTopicMeterScale, kTopicDolbyZoomPair,
-                               kTopicResetDolbyGrid, kTopicVisualView});
+    OpenSubscribed(pEndpoint,
+                   {kTopicSwitch, kTopicMeterScale, kTopicDolbyZoomPair, kTopicResetDolbyGrid,
+                    kTopicVisualView},
+                   kMaxMessageBytes);
 
     const bool bMessage =
         connect(this, &cZmqQtListenerBase::sigMessageReceived, this, &cZmqSubPeer::sltNewMessage);

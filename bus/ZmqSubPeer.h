@@ -22,6 +22,8 @@ public:
     static constexpr const char* kPeerAppName = "RoVodirAzazodovir";
     static constexpr unsigned kTcpPort = 6003;
     static constexpr unsigned short kPollPeriodMs = 50;
+    // Largest frame the stream can legitimately carry (docs/DECISIONS.md).
+    static constexpr int kMaxMessageBytes = 4 * 1024;
 
     static constexpr const char* kTopicSwitch = "Switch";
     static constexpr const char* kTopicMeterScale = "MeterScale";

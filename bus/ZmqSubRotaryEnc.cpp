@@ -27,7 +27,7 @@ void cZmqSubRotaryEnc::SetupParsers() {
 
 void cZmqSubRotaryEnc::SetupSocket(const char* pName) {
     OpenSubscribed(BusEndpoints::Ipc(pName).c_str(),
-                   {kRightBottomTopic, kLeftBottomTopic, kRightTopTopic});
+                   {kRightBottomTopic, kLeftBottomTopic, kRightTopTopic}, kMaxMessageBytes);
 }
 
 void cZmqSubRotaryEnc::MakeConnections() {

@@ -13,6 +13,8 @@ class cZmqSubRotaryEnc : public cZmqQtListenerBase {
 
 public:
     static constexpr unsigned short kPollPeriodMs = 10;
+    // Largest frame the stream can legitimately carry (docs/DECISIONS.md).
+    static constexpr int kMaxMessageBytes = 4 * 1024;
     static constexpr const char* kRightBottomTopic = "HwmEncoderState_Right-Bottom";
     static constexpr const char* kLeftBottomTopic = "HwmEncoderState_Left-Bottom";
     static constexpr const char* kRightTopTopic = "HwmEncoderState_Right-Top";

@@ -20,7 +20,7 @@ cZmqSubWebBaseDolby::~cZmqSubWebBaseDolby() = default;
 void cZmqSubWebBaseDolby::SetupAndRun(const char* pName) {
     SetupParsers();
     OpenSubscribed(BusEndpoints::Ipc(pName ? pName : "").c_str(),
-                   {kTopicPreset, kTopicDecoderSettings, kTopicMeterScales});
+                   {kTopicPreset, kTopicDecoderSettings, kTopicMeterScales}, kMaxMessageBytes);
     PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                  &cZmqSubWebBaseDolby::sltNewMessage)),
                     kPollPeriodMs, "Sig/slot connection failure in ZmqSubWebSettings.\n");

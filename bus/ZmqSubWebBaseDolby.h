@@ -20,6 +20,8 @@ public:
     static constexpr const char* kTopicDecoderSettings = "AppDolbyDecoderSettings";
     static constexpr const char* kTopicMeterScales = "AppMeterScalesSelect";
     static constexpr unsigned short kPollPeriodMs = 100;
+    // Largest frame the stream can legitimately carry (docs/DECISIONS.md).
+    static constexpr int kMaxMessageBytes = 64 * 1024;
 
     explicit cZmqSubWebBaseDolby(QObject* parent = nullptr);
     ~cZmqSubWebBaseDolby() override;

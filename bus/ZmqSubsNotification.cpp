@@ -21,7 +21,7 @@ void cZmqSubsNotification::SetupParsers() {
 
 void cZmqSubsNotification::SetupAndRun(const char* pName) {
     SetupParsers();
-    OpenSubscribed(BusEndpoints::IpcJoined(pName).c_str(), {kTopic});
+    OpenSubscribed(BusEndpoints::IpcJoined(pName).c_str(), {kTopic}, kMaxMessageBytes);
     const bool bReceive = connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                   &cZmqSubsNotification::sltNewMessage, Qt::UniqueConnection);
     const bool bDispatch =

@@ -12,6 +12,8 @@ class cZmqSubsNotification : public cZmqQtListenerBase {
 
 public:
     static constexpr unsigned short kPollMs = 100;
+    // Largest frame the stream can legitimately carry (docs/DECISIONS.md).
+    static constexpr int kMaxMessageBytes = 16 * 1024;
     static constexpr const char* kTopic = "AppNotification";
 
     explicit cZmqSubsNotification(QObject* parent = nullptr);

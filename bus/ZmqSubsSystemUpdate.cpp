@@ -26,7 +26,8 @@ void cZmqSubsSystemUpdate::SetupParsers() {
 }
 
 void cZmqSubsSystemUpdate::SetupSocket(const char* pName) {
-    OpenSubscribed(BusEndpoints::Ipc(pName).c_str(), {kUpdateTopic, kAppCmdTopic});
+    OpenSubscribed(BusEndpoints::Ipc(pName).c_str(), {kUpdateTopic, kAppCmdTopic},
+                   kMaxMessageBytes);
 }
 
 void cZmqSubsSystemUpdate::MakeConnections() {

@@ -15,6 +15,8 @@ class cZmqSubsSystemUpdate : public cZmqQtListenerBase {
 
 public:
     static constexpr unsigned short kPollPeriodMs = 500;
+    // Largest frame the stream can legitimately carry (docs/DECISIONS.md).
+    static constexpr int kMaxMessageBytes = 16 * 1024;
     static constexpr const char* kUpdateTopic = "SiSystemUpdate";
     static constexpr const char* kAppCmdTopic = "HbAppCmd";
     static constexpr int kCommandExitApp = 100; // the software upgrade command

@@ -45,7 +45,7 @@ std::int32_t MeterNumberFromName(const char* pName) {
 // ---- cMeter ---------------------------------------------------------------
 
 void cMeter::Reset() {
-    *this = cMeter(MeterId);
+    JsonRead::Renew(*this, cMeter(MeterId));
 }
 
 bool cMeter::ParseMeter(const rapidjson::Value& meter) {
@@ -277,7 +277,7 @@ std::shared_ptr<cMeter> cMeterSet::GetMeter(std::int32_t iMeter) const {
 // ---- cCluster -------------------------------------------------------------
 
 void cCluster::Reset() {
-    *this = cCluster(ClusterIndex);
+    JsonRead::Renew(*this, cCluster(ClusterIndex));
 }
 
 bool cCluster::ParseCluster(const rapidjson::Value& cluster) {
@@ -428,17 +428,19 @@ SysClockType_e cSystemClockSource::ConvertToSysClockTypeFromString(const char* p
 void cPresetParser::Reset() {
     Meters.Reset();
     Clusters.Reset();
-    SystemClockSource = cSystemClockSource();
-    VideoSource = cVideoSource();
-    DolbyInputSource = cDolbyInputSource();
+    // Whole fresh sources, so nothing of a previous document survives; swapped
+    // in so a huge text's buffer goes with the old ones.
+    JsonRead::Renew(SystemClockSource, cSystemClockSource());
+    JsonRead::Renew(VideoSource, cVideoSource());
+    JsonRead::Renew(DolbyInputSource, cDolbyInputSource());
     DecoderConf.Reset();
     Repub = false;
     SourceSelect = false;
     ApplyCdlb = true;
     ApplyDZMeterScreen = false;
-    PresetName.clear();
-    ProgramName.clear();
-    GroupName.clear();
+    JsonRead::Clear(PresetName);
+    JsonRead::Clear(ProgramName);
+    JsonRead::Clear(GroupName);
 }
 
 bool cPresetParser::ParsePreset(const char* pJson) {

@@ -32,12 +32,13 @@ void StoreFloat(const rapidjson::Value& object, const char* pKey, float& field) 
 
 void ReportFalse() {
     std::printf("Retrning  False \n");
+    std::fflush(stdout);
 }
 
 } // namespace
 
 void cDolbyDecoderSettingsParser::Reset() {
-    *this = cDolbyDecoderSettingsParser();
+    JsonRead::Renew(*this, cDolbyDecoderSettingsParser());
 }
 
 bool cDolbyDecoderSettingsParser::ParseDolbyDecoderSettings(const char* pJson) {

@@ -75,7 +75,7 @@ bool cJsonParseFpAppMessages::ParseAppMessage(const char* pJson) {
                 if (pShow)
                     mbShow = pShow->GetBool();
                 if (pName)
-                    mAppName.assign(pName->GetString(), pName->GetStringLength());
+                    JsonRead::Keep(mAppName, pName->GetString(), pName->GetStringLength());
                 return true;
             }
         }
@@ -233,13 +233,13 @@ bool cJsonParseVisualiserView::ParseSetVisualiserView(const char* pJson) {
             const Value* pView = JsonRead::Find(*pRoot, "VisualiserView", eNull::Value);
             if (OptionalOk(pView, &Value::IsString)) {
                 if (pView)
-                    mVisualiserView.assign(pView->GetString(), pView->GetStringLength());
+                    JsonRead::Keep(mVisualiserView, pView->GetString(), pView->GetStringLength());
                 return true;
             }
         }
     } catch (...) {
     }
-    mVisualiserView.clear();
+    JsonRead::Clear(mVisualiserView);
     CLASS_LOG(cJsonParseVisualiserView, LEVEL_ERROR, "Failed to parse Dolby Visualiser View Info ");
     return false;
 }

@@ -54,8 +54,12 @@ eRead String(const rapidjson::Value& object, const char* pKey, std::string& fiel
         return eRead::Absent;
     if (!pValue->IsString())
         return eRead::WrongType;
-    field.assign(pValue->GetString(), pValue->GetStringLength());
+    Keep(field, pValue->GetString(), pValue->GetStringLength());
     return eRead::Stored;
+}
+
+void Keep(std::string& field, const char* pText, std::size_t uLength) {
+    std::string(pText, uLength).swap(field);
 }
 
 void CopyCut(char* pDest, std::size_t uSize, const char* pText) {

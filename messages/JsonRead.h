@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 // Small readers shared by the message parsers. Where the parsers' rules
 // differ (what a null member means, whether a wrong type is an error), the
@@ -53,6 +54,18 @@ template <std::size_t N> void CopyCut(char (&dest)[N], const char* pText) {
 
 template <std::size_t N> void CopyCut(char (&dest)[N], const std::string& text) {
     CopyCut(dest, N, text.c_str());
+}
+
+// A text field never keeps more memory than its current value needs: after
+// one huge message, assigning or clearing in place would keep the huge
+// buffer for the life of the process, so these swap the old buffer out.
+void Keep(std::string& field, const char* pText, std::size_t uLength);
+inline void Clear(std::string& field) {
+    std::string().swap(field);
+}
+// Restores an object to a fresh one the same way, for its text members.
+template <class T> void Renew(T& object, T fresh) {
+    std::swap(object, fresh);
 }
 
 } // namespace JsonRead

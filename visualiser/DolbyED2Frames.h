@@ -11,6 +11,8 @@ namespace DolbyED2Frames {
 
 inline constexpr const char* kTopic = "DolbyPersonalizationDataEvent";
 inline constexpr unsigned kPort = 2004;
+// The largest field is a 32-byte name; anything much longer is not an event.
+inline constexpr int kMaxFrameBytes = 1024;
 inline constexpr std::size_t kFramesPerPresentation = 148;
 inline constexpr std::size_t kEventFrames = 1 + 1 + 16 * kFramesPerPresentation + 1; // 2371
 

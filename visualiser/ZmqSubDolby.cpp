@@ -78,7 +78,7 @@ void cZmqSubDolby::SetupParsers() {
 }
 
 void cZmqSubDolby::SetupSocket(const char* pAddress) {
-    OpenSubscribed(BusEndpoints::Tcp(pAddress, kPort).c_str(), {kTopic});
+    OpenSubscribed(BusEndpoints::Tcp(pAddress, kPort).c_str(), {kTopic}, kMaxMessageBytes);
 }
 
 void cZmqSubDolby::MakeConnections() {

@@ -17,6 +17,8 @@ class cZmqSubDolby : public cZmqQtListenerBase {
 public:
     static constexpr unsigned kPort = 2002;
     static constexpr unsigned short kPollMs = 50;
+    // Largest frame the stream can legitimately carry (docs/DECISIONS.md).
+    static constexpr int kMaxMessageBytes = 64 * 1024;
     static constexpr const char* kTopic = "DolbyMetadataEvent";
 
     explicit cZmqSubDolby(QObject* parent = nullptr);

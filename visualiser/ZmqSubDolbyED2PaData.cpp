@@ -9,7 +9,7 @@ cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBa
 
 void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {
     OpenSubscribed(BusEndpoints::Tcp(pAddress, DolbyED2Frames::kPort).c_str(),
-                   {DolbyED2Frames::kTopic});
+                   {DolbyED2Frames::kTopic}, DolbyED2Frames::kMaxFrameBytes);
     PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                  &cZmqSubDolbyED2PaData::sltNewMessage)),
                     100, "Unable to connect signalt to slot in ZmqSubDolbyED2PaData().\n");

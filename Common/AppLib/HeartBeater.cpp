@@ -28,6 +28,13 @@ zsock_t* NewPushSocket() {
     // Never wait for the monitor: a full queue or a missing peer makes the
     // send fail at once instead of blocking the GUI thread.
     zsock_set_sndtimeo(pSocket, 0);
+    // A beat describes now: one that cannot go out when due is dropped, not
+    // queued, so a monitor that comes back sees the next beat rather than a
+    // backlog. Immediate mode queues nothing while no link is up; a short
+    // queue bounds what waits on a link that is up but slow, and still lets a
+    // request sent right after a beat through.
+    zsock_set_sndhwm(pSocket, cHeartBeater::kSendQueue);
+    zsock_set_immediate(pSocket, 1);
     // Beats still queued at exit are stale anyway.
     zsock_set_linger(pSocket, 0);
     return pSocket;
@@ -144,7 +151,8 @@ void cHeartBeater::CloseMq() {
 bool cHeartBeater::SendTwoFrames(const char* pTopic, const char* pBody, const char* pTopicError,
                                  const char* pBodyError) {
     if (zstr_sendm(mpSocket, pTopic) != 0) {
-        CLASS_LOG(cHeartBeater, LEVEL_ERROR, "%s", pTopicError);
+        if (pTopicError)
+            CLASS_LOG(cHeartBeater, LEVEL_ERROR, "%s", pTopicError);
         return false;
     }
     if (zstr_send(mpSocket, pBody) == 0)
@@ -167,7 +175,11 @@ bool cHeartBeater::SendTwoFrames(const char* pTopic, const char* pBody, const ch
 void cHeartBeater::SendBeat() {
     if (!mpSocket || !mbHbReady)
         return;
-    SendTwoFrames(kBeatTopic, mHbJson, "Failed to send HB Topic.", "Failed to send HB message.");
+    // While no link to the monitor is up every beat is dropped: the first
+    // drop of such a run is logged, not one line a second.
+    mbBeatsDropped =
+        !SendTwoFrames(kBeatTopic, mHbJson, mbBeatsDropped ? nullptr : "Failed to send HB Topic.",
+                       "Failed to send HB message.");
 }
 
 void cHeartBeater::RequestRepub() {

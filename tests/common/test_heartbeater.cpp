@@ -21,6 +21,11 @@ private slots:
         QVERIFY(mMonitor);
         Logger::GetInstance()->SetConsoleEcho(true); // log lines become visible on stderr
         QVERIFY(mpBeater->ConnectMqOverIpc());
+        // Nothing is queued until the link is up: wait for it, then drain.
+        for (int i = 0; i < 50 && Receive(mMonitor.get(), 100).isEmpty(); ++i)
+            mpBeater->SendRebootCommand();
+        while (!Receive(mMonitor.get(), 200).isEmpty()) {
+        }
     }
 
     // Guards against a beat or a request leaving with the wrong topic or body,
@@ -52,14 +57,22 @@ private slots:
     void absentMonitorNeverStallsAndLeavesNoHalfMessage() {
         mMonitor.reset();
         ConsoleCapture err(2);
-        // Far past the socket's queue of 1000: every call must come back.
+        // No link: every call must come back at once.
         for (int i = 0; i < 5000; ++i)
             mpBeater->SendBeat();
-        QVERIFY(err.Text().count("|\"Failed to send HB Topic.\"") >= 1000);
+        // Logged once per run of drops, not per call; the link may flicker
+        // while it goes down, so a few runs at most.
+        const qsizetype logged = err.Text().count("|\"Failed to send HB Topic.\"");
+        QVERIFY2(logged >= 1 && logged <= 10, QByteArray::number(logged).constData());
         mMonitor = BindSocket(ZMQ_PULL, mEnv.Ipc("hbMonPullMq.ipc"));
         QVERIFY(mMonitor);
-        mpBeater->SendBeat();
-        QCOMPARE(Receive(mMonitor.get(), 3000), kBeat);
+        // Beats sent before the link is back up are dropped, not kept.
+        QList<QByteArray> first;
+        for (int i = 0; i < 30 && first.isEmpty(); ++i) {
+            mpBeater->SendBeat();
+            first = Receive(mMonitor.get(), 100);
+        }
+        QCOMPARE(first, kBeat);
         for (QList<QByteArray> frames; !(frames = Receive(mMonitor.get(), 500)).isEmpty();)
             QCOMPARE(frames, kBeat);
     }

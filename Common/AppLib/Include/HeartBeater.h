@@ -26,6 +26,8 @@ class cHeartBeater {
 public:
     static constexpr std::size_t kHbJsonSize = 512;
     static constexpr const char* kMonitorSocket = "hbMonPullMq.ipc";
+    // Messages that may wait for the monitor on a live link.
+    static constexpr int kSendQueue = 8;
     static constexpr unsigned kMonitorTcpPort = 10000;
     static constexpr const char* kBeatTopic = "HbProc";
     static constexpr const char* kRepubTopic = "HbReqRepubSysStatus";
@@ -73,6 +75,8 @@ private:
 
     zsock_t* mpSocket = nullptr;
     bool mbHbReady = false;
+    // Set while beats are being dropped; only the first drop is logged.
+    bool mbBeatsDropped = false;
     char mHbJson[kHbJsonSize] = {};
     // The endpoint of the last successful connect, to reopen the socket
     // after a send that could not be completed (see SendTwoFrames).

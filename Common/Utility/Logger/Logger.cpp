@@ -212,6 +212,9 @@ bool Logger::Attach(const char* pEndpoint, const char* pShown) {
             return false;
         zsock_set_sndtimeo(pSocket, 0);
         zsock_set_linger(pSocket, 0);
+        // While the sink is away the first kSinkBacklog records wait for it and
+        // later ones are dropped: the lines that explain a fault come first.
+        zsock_set_sndhwm(pSocket, kSinkBacklog);
         Debug("Tryig to connect %s", pShown);
         if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
             zsock_destroy(&pSocket);

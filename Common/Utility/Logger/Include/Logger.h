@@ -31,6 +31,8 @@ public:
     static constexpr std::size_t kNameSize = 8;
     static constexpr std::size_t kBufferSize = 2048;
     static constexpr const char* kSinkSocket = "loggerSinkMq.ipc";
+    // Records kept for the sink while it is away; later ones are dropped.
+    static constexpr int kSinkBacklog = 1000;
     static constexpr unsigned kSinkTcpPort = 9000;
 
     static Logger* GetInstance();
