@@ -1,5 +1,4 @@
-// Guards the SDI receiver status decoding: a wrong bit field or rate entry
-// puts a false picture format on the front panel.
+// The unit's hardware status as the panel shows it: SDI status words, volume and balance.
 #include "bus/ZmqSubHwStatus.h"
 #include "messages/JsonParserSDIStatus.h"
 #include "messages/SdiStatusParser.h"
@@ -16,6 +15,8 @@ private slots:
     void rateCodes();
     void statusMessage_data();
     void statusMessage();
+    void percentages_data();
+    void percentages();
 };
 
 void cTestSdiStatus::decodeStatusWord_data() {
@@ -95,6 +96,34 @@ void cTestSdiStatus::statusMessage() {
     QVERIFY(parser.ParseSDIStatus(json.constData()));
     cSignalStatus decoder;
     QTEST(cZmqSubHwStatus::BuildSdiText(parser, &decoder), "text");
+}
+
+void cTestSdiStatus::percentages_data() {
+    QTest::addColumn<QString>("json");           // a balance message when it has the left share
+    QTest::addColumn<QVariantList>("signalled"); // volume, or left and right share
+    using L = QVariantList;
+    QTest::newRow("volume") << R"({"Value":1,"ValueInPrcnt":7599,"Mute":false})" << L{75};
+    QTest::newRow("volume, no Mute") << R"({"Value":1,"ValueInPrcnt":7550})" << L{};
+    QTest::newRow("volume, 75.5") << R"({"Value":1,"ValueInPrcnt":75.5,"Mute":false})" << L{49};
+    QTest::newRow("balance") << R"({"Value":300,"ValueInPrcntForLeft":2999})" << L{29, 71};
+    QTest::newRow("balance, \"30\"") << R"({"Value":3,"ValueInPrcntForLeft":"30"})" << L{49, 51};
+    QTest::newRow("balance, no Value") << R"({"ValueInPrcntForLeft":10000})" << L{};
+}
+
+void cTestSdiStatus::percentages() {
+    // A missing key not dropping the message, a wrong type not falling back, a rounded
+    // percentage, or a value inherited from the message before.
+    QFETCH(QString, json);
+    cZmqSubHwStatus subscriber;
+    subscriber.SetupParsers();
+    const bool bBalance = json.contains(QLatin1String("ValueInPrcntForLeft"));
+    const auto parse = bBalance ? &cZmqSubHwStatus::ParseBalance : &cZmqSubHwStatus::ParseVolume;
+    QSignalSpy spy(&subscriber, bBalance ? SIGNAL(sigBalance(int, int)) : SIGNAL(sigVolume(int)));
+    (subscriber.*parse)(R"({"Value":9,"ValueInPrcnt":900,"ValueInPrcntForLeft":900,"Mute":true})");
+    QCOMPARE(spy.count(), 1);
+    spy.clear();
+    (subscriber.*parse)(json.toUtf8().constData());
+    QTEST(spy.value(0), "signalled");
 }
 
 QTEST_APPLESS_MAIN(cTestSdiStatus)
