@@ -1,17 +1,19 @@
-// Guards the visualiser page: the lists it builds from a record in either
-// view, what it draws from them, and records it must not trust.
+// ctest-resource-lock: port2002
+// The visualiser: the room and markers it draws for either view, the lists the
+// page builds from an ED2 record, and the stream metadata subscriber's lines,
+// names and signals, the last over its real TCP port.
+#include "BusEndpoints.h"
 #include "support/PixelProbe.h"
 #include "support/PublishUntil.h"
-
+#include "support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 #include "visualiser/RenderArea.h"
+#include "visualiser/ZmqSubDolby.h"
 
 #include <QApplication>
 #include <QtTest>
 
 #include <cstring>
-
-const QColor kBed(127, 0, 255);
 
 namespace {
 // The worked example: two objects and the beds L and LFE in presentation 0.
@@ -28,13 +30,54 @@ dlb_pwk_pa_status Example() {
     return status;
 }
 
+const QColor kBed(127, 0, 255);
+const QColor kObject(255, 0, 0);
+
 } // namespace
 
-class tstPageDolbyVisualiser final : public QObject {
+class tstVisualiser final : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase() { QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"))); }
+
+    // Guards against the inner rectangle or the depth rings drifting from the views' factors.
+    void roomGeometry_data() {
+        QTest::addColumn<float>("inner");
+        QTest::addColumn<float>("ring");
+        QTest::addColumn<QRect>("innerRect");
+        QTest::addColumn<QSize>("outerRing");
+        QTest::newRow("top view") << 0.7f << 1.037f << QRect(91, 52, 290, 163) << QSize(417, 234);
+        QTest::newRow("front view") << 0.5f << 1.07f << QRect(133, 75, 207, 117) << QSize(407, 230);
+    }
+    void roomGeometry() {
+        QFETCH(float, inner);
+        QFETCH(float, ring);
+        QFETCH(QRect, innerRect);
+        QFETCH(QSize, outerRing);
+        RenderArea area;
+        area.SetScalingFactor(inner, ring);
+        QCOMPARE(area.InnerRectangle(), innerRect);
+        const QSizeF off =
+            RoomGeometry::RingRect(innerRect, ring, RoomGeometry::kRingCount - 1).size() -
+            outerRing;
+        QVERIFY(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1);
+    }
+
+    // A missing grid, a hollow unnamed bed, markers numbered from 0 or drawn at z = 0.
+    void drawing() {
+        RenderArea area;
+        QList<QVector3D> beds{{-1, -1, 1}, {1, 1, 0}};
+        QList<QVector3D> objects{{1, 1, 1}, {0, 0, 1}};
+        area.SetBedObjectList(&beds, nullptr);
+        area.SetDynamicObjectList(&objects);
+        const QImage image = PixelProbe::Grab(area);
+        QVERIFY(PixelProbe::Count(image, QRect(0, 0, 472, 240), Qt::gray, 20) > 200);
+        QVERIFY(PixelProbe::At(image, QPointF(28.5, 16), kBed)); // no name: centre filled too
+        QVERIFY(PixelProbe::At(image, QPointF(236, 133 - 11), kObject));
+        QVERIFY(PixelProbe::Count(image, QRect(437, 244, 13, 13), Qt::black) > 3); // its "1"
+        QCOMPARE(PixelProbe::Count(image, QRect(200, 100, 72, 66), kBed), 0);
+    }
 
     // Guards against wrong lists, room or markers after any kind of view change, or stale ones.
     void views_data() {
@@ -143,7 +186,93 @@ private slots:
         std::memset(settings.VisualiserView, 'x', sizeof settings.VisualiserView); // unterminated
         page.sltSetDolbyDecoderMode(&settings); // read no further than the field
     }
+    void frameTypeNames_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("name"); // without the Atmos flag; empty: no name
+        // Codes 1 to 28 in order, '|' between them; a code left out has no name. Code 0 shows the
+        // stream description instead.
+        const QStringList names =
+            QString::fromLatin1(
+                "Dolby Digital||Pause|MPEG 1 L1|MPEG 1 L2-3|MPEG 2||"
+                "MPEG 2.5 L1|MPEG 2.5 L2-3|AAC|HEAAC|||||Dolby Digital Plus|||||"
+                "Dolby Digital Plus IEC|MAT IEC||Dolby AC-4|EMDF||KLV|Generic Dolby E")
+                .split(QLatin1Char('|'));
+        for (int code = 1; code <= names.size(); ++code)
+            QTest::addRow("%d", code) << code << names[code - 1];
+        QTest::newRow("241") << 241 << "ED2: Dolby E + Evolution v1";
+        QTest::newRow("242") << 242 << "ED2: Dolby E + Evolution v2";
+        QTest::newRow("255") << 255 << "Unknown frame type";
+        QTest::newRow("256") << 256 << "";
+    }
+
+    void frameTypeNames() {
+        // A wrong or shifted name in the frame-type table.
+        QFETCH(int, code);
+        cZmqSubDolby subscriber;
+        QTEST(subscriber.GetStreamNameFroms337FrameType(code), "name");
+    }
+
+    void documents_data() {
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("streamType"); // empty: nothing emitted
+        const QStringList kept{"kept\n"};        // the lines of the document before
+        QTest::newRow("Atmos flag") << R"({"S337Type":{"Data":16},"IsAtmosPresent":true})"
+                                    << QStringList{"\n"} << "Dolby Digital Plus with Atmos";
+        QTest::newRow("unlisted code shows Type")
+            << R"({"S337Type":{"Data":2},"Type":{"Desc":"C"}})" << QStringList{"\n", "\nC"} << "C";
+        QTest::newRow("lists without counts")
+            << R"({"Programs":[{"p":{}}],"Streams":[{"s":{}}]})" << QStringList{} << "Undefined";
+        QTest::newRow("items, programmes, streams")
+            << R"({"Streams":[{"s":{"Title":"S"}}],"NoOfStreams":1,"NoOfPrograms":1,)"
+               R"("Programs":[{"p":{"Title":"P","Desc":"1"}},{"q":{"Desc":"2"}}],"Info":{"Title":"I"}})"
+            << QStringList{"I\n", "P\n1", "\n2", "S\n"} << "Undefined";
+        QTest::newRow("syntax error") << R"({"NoOfPrograms":)" << kept << "";
+        QTest::newRow("string count") << R"({"NoOfPrograms":"1"})" << kept << "";
+        QTest::newRow("string frame type") << R"({"S337Type":{"Data":"16"}})" << kept << "";
+        QTest::newRow("programme a number") << R"({"NoOfPrograms":1,"Programs":[3]})" << kept << "";
+        QTest::newRow("number Title") << R"({"Info":{"Title":5}})" << kept << "";
+    }
+
+    void documents() {
+        // A member shown that should not be, one left out or out of order, or a bad document
+        // that replaces the lines on show.
+        QFETCH(QString, json);
+        cZmqSubDolby subscriber;
+        subscriber.ParseDolbyMetadata(R"({"Info":{"Title":"kept"},"NoOfPrograms":2})");
+        QStringList types;
+        connect(&subscriber, &cZmqSubDolby::sigDolbyStreamType, this,
+                [&](const char* pType) { types << QString::fromUtf8(pType); });
+        subscriber.ParseDolbyMetadata(json.toUtf8().constData());
+        QTEST(QStringList(subscriber.DisplayLines()), "lines");
+        QTEST(types.join(QLatin1Char('|')), "streamType");
+    }
+
+    void receivesOverTcp() {
+        // Receivers rely on lines, record and stream type arriving in this order.
+        TestBusEnvironment environment;
+        const char* pAddress = BusEndpoints::DecoderAddress();
+        ZsockPtr publisher = BindSocket(ZMQ_PUB, BusEndpoints::Tcp(pAddress, cZmqSubDolby::kPort));
+        QVERIFY(publisher);
+        cZmqSubDolby subscriber;
+        subscriber.SetupAndRun(pAddress);
+        QSignalSpy typeSpy(&subscriber, &cZmqSubDolby::sigDolbyStreamType);
+        QVERIFY(
+            PublishUntil(typeSpy, [&] { SendTopic(publisher.get(), cZmqSubDolby::kTopic, "{}"); }));
+
+        QStringList order;
+        connect(&subscriber, &cZmqSubDolby::sigNewDolbyMetaData, this,
+                [&](QList<QString>* pLines) { order << pLines->join(QLatin1Char('|')); });
+        connect(&subscriber, &cZmqSubDolby::sigNewDolbyData, this,
+                [&](DolbyMetaData_s* pData) { order << QString::number(pData->CurrentProgram); });
+        connect(&subscriber, &cZmqSubDolby::sigDolbyStreamType, this,
+                [&](const char* pType) { order << QString::fromUtf8(pType); });
+        SendTopic(
+            publisher.get(), cZmqSubDolby::kTopic,
+            R"({"NoOfPrograms":1,"CurrentProgram":1,"S337Type":{"Data":16},"Programs":[{"p":{}}]})");
+        QTRY_COMPARE_WITH_TIMEOUT(order, QStringList({"\n|\n", "1", "Dolby Digital Plus"}), 10000);
+    }
 };
 
-QTEST_MAIN(tstPageDolbyVisualiser)
-#include "test_pagedolbyvisualiser.moc"
+QTEST_MAIN(tstVisualiser)
+#include "test_visualiser.moc"
