@@ -285,8 +285,8 @@ private slots:
             QCOMPARE(parser.Meters.GetClusterId(meter), assigned.contains(meter) ? 2 : -1);
     }
 
-    // The substring and exact text rules mixed up, the Dolby meter screen applied without a
-    // Dolby input, or an indexed query reading outside the sixteen meters and clusters.
+    // The substring and exact text rules mixed up, or the Dolby meter screen applied
+    // without a Dolby input.
     void presetRules() {
         QCOMPARE(cMeter::ConvertToSpeakerTypeFromString("LeftSurround"),
                  AUDIO_SPEAKER_LEFT_SURROUND);
@@ -306,20 +306,6 @@ private slots:
             cPresetParser parser;
             QVERIFY(parser.ParsePreset(QJsonDocument(preset).toJson().constData()));
             QCOMPARE(parser.ApplyDZMeterScreen, bRequested && pType[0] == 'D');
-        }
-        cPresetParser parser;
-        QVERIFY(parser.ParsePreset(Preset().constData()));
-        for (const int index : {-1, 16, INT32_MIN}) {
-            QCOMPARE(parser.Meters.GetVolumeDb(index, 42), 42);
-            QCOMPARE(parser.Meters.GetCage(index, 42), 42);
-            QCOMPARE(parser.Meters.GetClusterId(index), -1);
-            QCOMPARE(parser.Meters.GetSpeakerType(index), AUDIO_SPEAKER_NONE);
-            QVERIFY(!parser.Meters.GetInputTypeStr(index) && !parser.Meters.GetMeter(index));
-            QVERIFY(!parser.Meters.SetClusterId(index, 1));
-            QCOMPARE(parser.Clusters.GetNumberOfMeters(index, 42), 42);
-            QVERIFY(parser.Clusters.GetMuteOnPresetRecall(index, true));
-            QCOMPARE(parser.Clusters.GetCusterType(index), CLUSTER_NONE);
-            QVERIFY(!parser.Clusters.GetCusterTypeStr(index) && !parser.Clusters.GetCluster(index));
         }
     }
 
