@@ -142,6 +142,68 @@ int ParseUpdate(const QByteArray& json, SystemUpdate_t& update) {
     return cJsonParseSystemUpdate().ParseSUPackage(json.constData(), &update);
 }
 
+// Each parser primed with a document, then given the text; what it then holds, one string.
+using Held = std::function<QString(const char*)>;
+const QMap<QString, Held>& Records() {
+    static const QMap<QString, Held> records{
+        {"decoder",
+         [](const char* pText) {
+             cDolbyDecoderSettingsParser parser;
+             parser.ParseDolbyDecoderSettings(
+                 R"({"DecoderConfig":{"VisualiserView":"Back View","SpeakerConfig":"7.1.4"},)"
+                 R"("DDPlusConfig":{"CompressionMode":"RF","CompressionCut":0.5,)"
+                 R"("CompressionBoost":1},"ED2Config":{"AudioPresentation":3},)"
+                 R"("IsDecModulePresent":true,"DecModuleStatus":"Ok"})");
+             const bool bOk = parser.ParseDolbyDecoderSettings(pText);
+             DolbyDecoderSettings_s record;
+             std::memset(&record, 0x7f, sizeof record);
+             parser.FillRecord(&record);
+             return QString::asprintf("%d %s %g %s %s", bOk, parser.VisualiserView.c_str(),
+                                      parser.CompressionCut, parser.SpeakerConfig.c_str(),
+                                      record.DecModuleStatus);
+         }},
+        {"scales",
+         [](const char* pText) {
+             cMeterScalesParser parser;
+             parser.ParseMeterScales(
+                 R"({"Scale":"Old","Ballistics":{"Float":"Old","Bar":"Old"},"OriginFromFp":true})");
+             const bool bOk = parser.ParseMeterScales(pText);
+             ScaleInfo_t record;
+             std::memset(&record, 0x55, sizeof record);
+             parser.FillRecord(&record);
+             return QString::asprintf("%d %s %s %s %d %s", bOk, parser.Scale.c_str(),
+                                      parser.BallisticsFloat.c_str(), parser.BallisticsBar.c_str(),
+                                      parser.OriginFromFp, record.Scale);
+         }},
+        {"notification",
+         [](const char* pText) {
+             Notification_s record{};
+             cJsonParseNotifMessages parser;
+             parser.ParseNotificationMessages(R"({"Level":30,"Title":"kept","Msg":"old"})",
+                                              &record);
+             const int result = parser.ParseNotificationMessages(pText, &record);
+             return QString::asprintf("%d %s %d %s", result, record.title, record.level,
+                                      record.notifMsg);
+         }},
+        {"encoder",
+         [](const char* pText) {
+             RotaryEncEvent_t e{1, 2, 3, 4};
+             const int result = cJsonParseRotaryEncoder().ParseRotaryEncodeData(pText, &e);
+             return QString::asprintf("%d %d %d %d %d", result, e.CountAbsolute, e.CountChange,
+                                      e.SwitchChange, e.SwitchAbsolute);
+         }},
+        {"update",
+         [](const char* pText) {
+             SystemUpdate_t update{};
+             update.passcode = 7;
+             ParseUpdate(R"({"Task":"kept","AvailablePackages":[]})", update);
+             const int result = ParseUpdate(pText, update);
+             return QString::asprintf("%d %d %s", result, update.passcode, update.task);
+         }},
+    };
+    return records;
+}
+
 } // namespace
 
 class tst_Parsers final : public QObject {
@@ -309,178 +371,76 @@ private slots:
         }
     }
 
-    void decoderSettings_data() {
+    void records_data() {
+        QTest::addColumn<QString>("op");
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QString>("view");
-        QTest::addColumn<float>("cut");
+        QTest::addColumn<QString>("held"); // as Records() shows it
+        const auto add = [](const char* pOp, const char* pWhat, const QByteArray& json,
+                            const char* pHeld) {
+            QTest::addRow("%s: %s", pOp, pWhat) << pOp << json << pHeld;
+        };
         const QByteArray tail = R"("IsDecModulePresent":true,"DecModuleStatus":"123456789012"})";
         const QByteArray cut = R"({"DecoderConfig":{},"ED2Config":{"AudioPresentation":1},)"
                                R"("DDPlusConfig":{"CompressionMode":"RF","CompressionBoost":0,)"
                                R"("CompressionCut":)";
-        QTest::newRow("empty object: defaults") << QByteArray("{}") << false << "Top View" << 0.0f;
-        QTest::newRow("sections of the wrong type are skipped")
-            << R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":"x","ED2Config":5,)" +
-                   tail
-            << true << "Front View" << 0.0f;
-        QTest::newRow("missing ED2Config")
-            << R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":{},)" + tail
-            << false << "Front View" << 0.0f;
-        QTest::newRow("integer cut is a number")
-            << cut + "3}," + tail << true << "Top View" << 3.0f;
-        QTest::newRow("string cut is ignored")
-            << cut + "\"3\"}," + tail << true << "Top View" << 0.0f;
-    }
-
-    // A parse starting from the previous document rather than the defaults, or the record's
-    // status text overrunning its eight bytes.
-    void decoderSettings() {
-        QFETCH(QByteArray, json);
-        QFETCH(bool, accepted);
-        cDolbyDecoderSettingsParser parser;
-        QVERIFY(parser.ParseDolbyDecoderSettings(
-            R"({"DecoderConfig":{"VisualiserView":"Back View","SpeakerConfig":"7.1.4"},)"
-            R"("DDPlusConfig":{"CompressionMode":"RF","CompressionCut":0.5,"CompressionBoost":1},)"
-            R"("ED2Config":{"AudioPresentation":3},"IsDecModulePresent":true,"DecModuleStatus":"Ok"})"));
-        QCOMPARE(parser.ParseDolbyDecoderSettings(json.constData()), accepted);
-        QTEST(QString::fromStdString(parser.VisualiserView), "view");
-        QTEST(parser.CompressionCut, "cut");
-        QCOMPARE(parser.SpeakerConfig, std::string("5.1"));
-        DolbyDecoderSettings_s record;
-        std::memset(&record, 0x7f, sizeof record);
-        parser.FillRecord(&record);
-        QCOMPARE(QByteArray(record.DecModuleStatus), QByteArray(accepted ? "1234567" : "Timeout"));
-    }
-
-    void meterScales_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QByteArray>("held"); // scale, float and bar ballistics, origin
-        QTest::newRow("complete, long scale")
-            << QByteArray(R"({"Scale":"ABCDEFGHIJ","Ballistics":{"Float":"PPM","Bar":"Peak"},)"
-                          R"("OriginFromFp":true})")
-            << true << QByteArray("ABCDEFGHIJ PPM Peak 1");
-        QTest::newRow("only a Scale keeps it")
-            << QByteArray(R"({"Scale":"DIN"})") << false << QByteArray("DIN IEC_TYPE_I VU 0");
-        QTest::newRow("syntax error")
-            << QByteArray(R"({"Scale":)") << false << QByteArray("AES IEC_TYPE_I VU 0");
-    }
-
-    // A previous selection leaking into this one, or the record's scale overrunning its field.
-    void meterScales() {
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, held);
-        cMeterScalesParser parser;
-        QVERIFY(parser.ParseMeterScales(
-            R"({"Scale":"Old","Ballistics":{"Float":"Old","Bar":"Old"},"OriginFromFp":true})"));
-        QTEST(parser.ParseMeterScales(json.constData()), "accepted");
-        QCOMPARE(QByteArray::fromStdString(parser.Scale + ' ' + parser.BallisticsFloat + ' ' +
-                                           parser.BallisticsBar +
-                                           (parser.OriginFromFp ? " 1" : " 0")),
-                 held);
-        ScaleInfo_t record;
-        std::memset(&record, 0x55, sizeof record);
-        parser.FillRecord(&record);
-        QCOMPARE(QByteArray(record.Scale), held.left(qMin(held.indexOf(' '), 7)));
-    }
-
-    void notification_data() {
-        QTest::addColumn<QString>("json");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("level");
-        const QString longTitle = "{\"Title\":\"" + QString(50, QLatin1Char('T')) + "\"}";
-        QTest::newRow("valid") << R"({"Level":40,"Title":"T","Msg":"M"})" << 0 << "T" << 40;
-        QTest::newRow("null Level is 0") << R"({"Level":null})" << 0 << "" << 0;
-        QTest::newRow("title cut to 39") << longTitle << 0 << QString(39, 'T') << 0;
-        QTest::newRow("syntax error") << R"({"Level":)" << -1 << "kept" << 30;
-        QTest::newRow("string Level") << R"({"Level":"20"})" << -1 << "kept" << 30;
-        QTest::newRow("number Title") << R"({"Title":7})" << -1 << "kept" << 30;
-    }
-
-    // A bad notification touching the last good record or passing without its console line.
-    void notification() {
-        QFETCH(QString, json);
-        QFETCH(int, result);
-        Notification_s record{};
-        cJsonParseNotifMessages parser;
-        parser.ParseNotificationMessages(R"({"Level":30,"Title":"kept","Msg":"old"})", &record);
-        const Notification_s before = record;
-        ConsoleCapture out(1);
-        QCOMPARE(parser.ParseNotificationMessages(json.toUtf8().constData(), &record), result);
-        QTEST(QString::fromUtf8(record.title), "title");
-        QTEST(record.level, "level");
-        QCOMPARE(std::memcmp(&before, &record, sizeof record) == 0, result != 0);
-        QCOMPARE(out.Text().contains("ZQT ERROR : Preset json string did not contain a valid "
-                                     "Notification Message.\n"),
-                 result != 0);
-    }
-
-    void rotaryEncoder_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QList<int>>("fields"); // CountAbsolute, CountChange, SwitchChange,
-                                                // SwitchAbsolute; empty when refused
-        const auto body = [](qint64 sc, qint64 sa, qint64 ca, qint64 cc) {
+        add("decoder", "empty object: defaults", "{}", "0 Top View 0 5.1 Timeout");
+        add("decoder", "sections of the wrong type are skipped",
+            R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":"x","ED2Config":5,)" +
+                tail,
+            "1 Front View 0 5.1 1234567");
+        add("decoder", "missing ED2Config",
+            R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":{},)" + tail,
+            "0 Front View 0 5.1 Timeout");
+        add("decoder", "integer cut is a number", cut + "3}," + tail, "1 Top View 3 5.1 1234567");
+        add("decoder", "string cut is ignored", cut + "\"3\"}," + tail, "1 Top View 0 5.1 1234567");
+        add("scales", "complete, long scale",
+            R"({"Scale":"ABCDEFGHIJ","Ballistics":{"Float":"PPM","Bar":"Peak"},"OriginFromFp":true})",
+            "1 ABCDEFGHIJ PPM Peak 1 ABCDEFG");
+        add("scales", "only a Scale keeps it", R"({"Scale":"DIN"})", "0 DIN IEC_TYPE_I VU 0 DIN");
+        add("scales", "syntax error", R"({"Scale":)", "0 AES IEC_TYPE_I VU 0 AES");
+        add("notification", "valid", R"({"Level":40,"Title":"T","Msg":"M"})", "0 T 40 M");
+        add("notification", "null Level is 0", R"({"Level":null})", "0  0 ");
+        add("notification", "title cut to 39", "{\"Title\":\"" + QByteArray(50, 'T') + "\"}",
+            qPrintable("0 " + QString(39, QLatin1Char('T')) + " 0 "));
+        for (const char* pBad : {R"({"Level":)", R"({"Level":"20"})", R"({"Title":7})"})
+            add("notification", pBad, pBad, "-1 kept 30 old ZQT");
+        const auto turn = [](qint64 sc, qint64 sa, qint64 ca, qint64 cc) {
             return QString::asprintf(R"({"SwitchChange":%lld,"SwitchAbsolute":%lld,)"
                                      R"("CountAbsolute":%lld,"CountChange":%lld})",
                                      sc, sa, ca, cc)
                 .toLatin1();
         };
-        QTest::newRow("turn left") << body(0, 0, 12, -1) << QList<int>{12, -1, 0, 0};
-        QTest::newRow("switch only keeps record") << body(1, 1, 12, 0) << QList<int>{1, 2, 3, 4};
-        QTest::newRow("past 16 bits") << body(0, 0, 70000, 1) << QList<int>{4464, 1, 0, 0};
-        QTest::newRow("65535 reads as -1") << body(0, 0, 65535, 1) << QList<int>{-1, 1, 0, 0};
-        QTest::newRow("change 65536 is a turn") << body(1, 1, 3, 65536) << QList<int>{3, 0, 1, 1};
-        QTest::newRow("key missing") << body(0, 0, 1, 1).replace("Count", "X") << QList<int>{};
-        QTest::newRow("float value") << body(0, 0, 12, 1).replace("12", "12.5") << QList<int>{};
-    }
-
-    // An encoder field cut wrongly, a press alone overwriting the record, or a refused body
-    // leaving part of itself in the event.
-    void rotaryEncoder() {
-        QFETCH(QByteArray, json);
-        QFETCH(QList<int>, fields);
-        RotaryEncEvent_t e{1, 2, 3, 4};
-        const int result = cJsonParseRotaryEncoder().ParseRotaryEncodeData(json.constData(), &e);
-        QCOMPARE(result, fields.isEmpty() ? -1 : 1);
-        QCOMPARE((QList<int>{e.CountAbsolute, e.CountChange, e.SwitchChange, e.SwitchAbsolute}),
-                 (fields.isEmpty() ? QList<int>{1, 2, 3, 4} : fields));
-    }
-
-    void systemUpdate_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<int>("passcode"); // -1: refused, the record untouched
+        add("encoder", "turn left", turn(0, 0, 12, -1), "1 12 -1 0 0");
+        add("encoder", "switch only keeps record", turn(1, 1, 12, 0), "1 1 2 3 4");
+        add("encoder", "past 16 bits", turn(0, 0, 70000, 1), "1 4464 1 0 0");
+        add("encoder", "65535 reads as -1", turn(0, 0, 65535, 1), "1 -1 1 0 0");
+        add("encoder", "change 65536 is a turn", turn(1, 1, 3, 65536), "1 3 0 1 1");
+        add("encoder", "not JSON", "turned left", "-1 1 2 3 4 ZQT");
+        add("encoder", "key missing", turn(0, 0, 1, 1).replace("Count", "X"), "-1 1 2 3 4 ZQT");
+        add("encoder", "float value", turn(0, 0, 12, 1).replace("12", "12.5"), "-1 1 2 3 4 ZQT");
         const QByteArray none = R"(,"AvailablePackages":[]})";
-        QTest::newRow("passcode keeps its low byte") << R"({"passcode":300)" + none << 44;
-        QTest::newRow("passcode -1") << R"({"passcode":-1)" + none << 255;
-        QTest::newRow("string passcode ignored") << R"({"passcode":"12")" + none << 7;
-        QTest::newRow("float passcode ignored") << R"({"passcode":12.5)" + none << 7;
-        QTest::newRow("packages missing") << QByteArray(R"({"Task":"x"})") << -1;
-        QTest::newRow("task number") << R"({"Task":5)" + none << -1;
-        QTest::newRow("version float integer")
-            << R"({"VersionOnUnit":{"VersionFloat":2})" + none << -1;
-        QTest::newRow("package not object") << QByteArray(R"({"AvailablePackages":[{},7]})") << -1;
-        QTest::newRow("seventh package malformed")
-            << QByteArray(R"({"AvailablePackages":[{},{},{},{},{},{},{"PackageVersion":[]}]})")
-            << -1;
+        add("update", "passcode keeps its low byte", R"({"passcode":300)" + none, "0 44 kept");
+        add("update", "passcode -1", R"({"passcode":-1)" + none, "0 255 kept");
+        add("update", "string passcode ignored", R"({"passcode":"12")" + none, "0 7 kept");
+        add("update", "float passcode ignored", R"({"passcode":12.5)" + none, "0 7 kept");
+        add("update", "packages missing", R"({"Task":"x"})", "-1 7 kept ZQT");
+        add("update", "task number", R"({"Task":5)" + none, "-1 7 kept ZQT");
+        add("update", "version float integer", R"({"VersionOnUnit":{"VersionFloat":2})" + none,
+            "-1 7 kept ZQT");
+        add("update", "package not object", R"({"AvailablePackages":[{},7]})", "-1 7 kept ZQT");
+        add("update", "seventh package malformed",
+            R"({"AvailablePackages":[{},{},{},{},{},{},{"PackageVersion":[]}]})", "-1 7 kept ZQT");
     }
 
-    // A passcode keeping more than its low byte or read from the wrong type, or a malformed
-    // update applied in part to the kept record.
-    void systemUpdate() {
+    // A parse starting from the previous document instead of the defaults, a refused one
+    // touching the kept record or passing without its console line, a value read from the
+    // wrong type, cut wrongly, or overrunning its fixed-size field.
+    void records() {
+        QFETCH(QString, op);
         QFETCH(QByteArray, json);
-        QFETCH(int, passcode);
-        SystemUpdate_t update{};
-        update.passcode = 7;
-        QCOMPARE(ParseUpdate(R"({"Task":"kept","AvailablePackages":[]})", update), 0);
-        const SystemUpdate_t before = update;
         ConsoleCapture out(1);
-        QCOMPARE(ParseUpdate(json, update), passcode < 0 ? -1 : 0);
-        QCOMPARE(out.Text().startsWith("ZQT ERROR : "), passcode < 0);
-        if (passcode < 0)
-            QVERIFY(std::memcmp(&before, &update, sizeof update) == 0);
-        else
-            QCOMPARE(int(update.passcode), passcode);
+        const QString held = Records().value(op)(json.constData());
+        QTEST(held + (out.Text().contains("ZQT ERROR : ") ? " ZQT" : ""), "held");
     }
 
     // A long text overrunning its field, a field cut short or misplaced, a later message
