@@ -148,7 +148,7 @@ private slots:
         QVERIFY(PixelProbe::At(PixelProbe::Grab(page), corner, kBed));
     }
 
-    // Guards against bad records or settings crashing, overreading, going unreported or lingering.
+    // Bad records overreading the tables, going unreported or lingering.
     void untrustedInput() {
         cPageDolbyVisualiser page;
         dlb_pwk_pa_status status = Example();
@@ -177,14 +177,9 @@ private slots:
         status.presentations[0].objects[1].z = qInf();
         page.sltSetDolbyED2Data(&status);
         QCOMPARE(page.DynamicObjects(), (QList<QVector3D>{{0, 0, 0}, {0, 0, 0}}));
-        PixelProbe::Grab(page); // paints without trouble
         status.valid = 0;
         page.sltSetDolbyED2Data(&status);
         QVERIFY(page.DynamicObjects().isEmpty() && page.BedObjects().isEmpty());
-
-        DolbyDecoderSettings_s settings{};
-        std::memset(settings.VisualiserView, 'x', sizeof settings.VisualiserView); // unterminated
-        page.sltSetDolbyDecoderMode(&settings); // read no further than the field
     }
     void frameTypeNames_data() {
         QTest::addColumn<int>("code");
