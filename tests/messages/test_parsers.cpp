@@ -26,8 +26,6 @@ namespace {
 
 using App = cJsonParseFpAppMessages;
 using Zoom = cJsonParseDoRiduyZoom;
-using Mute = cJsonParseMute;
-using Routes = cJsonParseAudioSpeakerRoutes;
 
 // Parses a prime, then the text, on a fresh parser; `shown` gets what it then holds.
 using Op = std::function<bool(const char*, const char*, quint64, QString& shown)>;
@@ -44,10 +42,6 @@ Op Bind(const P& fresh, bool (P::*pParse)(const char*, A...), G... get) {
             shown = QString::fromStdString(out.str()).trimmed();
             return bOk;
         };
-}
-
-template <unsigned N> AudioSpeakerType_e Route(const Routes& routes) {
-    return routes.GetAudioSpeakerRoute(N);
 }
 
 // prime: valid, parsed first so kept values show; failed: held after a failure;
@@ -91,21 +85,6 @@ const std::vector<Kind>& Kinds() {
               &cJsonParseVisualiserView::GetVisualiserView),
          R"({"VisualiserView": "Top View"})", "Top View", R"({"VisualiserView": 1})", 0, "",
          "Dolby Visualiser View Info ", false, false},
-        {"video",
-         Bind(cJsonParseFpSwitchVideo(), &cJsonParseFpSwitchVideo::ParseAppVideoMessage,
-              &cJsonParseFpSwitchVideo::GetShowVideo),
-         R"({"ShowVideo": false})", "0", R"({"ShowVideo": 0})", 0, "1",
-         "Video Switch message setting default to true", false, false},
-        {"video mute", Bind(Mute(), &Mute::ParseSwitchVideo, &Mute::GetVideoMute),
-         R"({"ShowVideo": false})", "1", R"({"ShowVideo": "true"})", 0, "0", "message ShowVideo",
-         true, false},
-        {"mutes", Bind(Mute(0, 4), &Mute::ParseMutes, &Mute::GetMuteMask),
-         R"({"MuteSettings": [1, 0, 0, 0]})", "1", R"({"MuteSettings": 3})", 10, "10", nullptr,
-         true, false},
-        {"routes",
-         Bind(Routes(), &Routes::ParseAudioSpeakerTypes, Route<0>, Route<1>, Route<2>, Route<3>),
-         R"({"SpeakerRoutes": [2, 2, 2, 2]})", "2 2 2 2", R"({"SpeakerRoutes": {}})", 1, "2 2 2 2",
-         nullptr, true, false},
     };
     return kinds;
 }
@@ -214,9 +193,6 @@ private slots:
     void initTestCase() {
         Logger::GetInstance()->SetConsoleEcho(true);
         Logger::GetInstance()->SetLevel(LEVEL_WARN);
-        // The application never creates these, so they have no logger of their own.
-        cJsonParseFpSwitchVideo::mpLogger = Mute::mpLogger = Routes::mpLogger =
-            Logger::GetInstance();
     }
 
     void fpMessages_data() {
@@ -241,12 +217,6 @@ private slots:
         add("zoom", "pair 8 is the last that fits", R"({"Pair": 8})", true, "8");
         add("zoom", "pair 9 clears", R"({"Pair": 9})", true, "4294967295");
         add("loudness", "false still arms", R"({"LoudnessReset": false})", true, "1");
-        add("mutes", "short array mutes the rest: 0b1101", R"({"MuteSettings": [1, 0]})", true,
-            "13");
-        add("mutes", "non-integer keeps: 0b0100", R"({"MuteSettings": [0, "x", 1, 0]})", true, "4");
-        add("routes", "bad entries take 1", R"({"SpeakerRoutes": [3, 25, "a"]})", true, "3 1 1 2");
-        add("routes", "default 20 leaves them", R"({"SpeakerRoutes": [3, 25, "a"]})", true,
-            "3 2 2 2", 20);
     }
 
     // A wrong key, fallback, kept value or failure line of a peer message.
