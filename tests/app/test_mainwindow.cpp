@@ -1,18 +1,25 @@
+// The window and its pages: page order and switching, the notification page's
+// look and latch, the main menu grid, the page base's texts, and bus messages
+// reaching the window over real sockets.
 #include "app/MainWindow.h"
 #include "app/Notification.h"
+#include "app/PageBase.h"
 #include "app/PageMainMenu.h"
 #include "look/ButtonMain.h"
+#include "look/ButtonStyled.h"
 #include "look/ButtonStylesheets.h"
+#include "look/LabelMenu.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
-#include "messages/JsonParseNotifMessages.h"
 #include "support/PixelProbe.h"
 #include "support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 
+#include <QGridLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTest>
+#include <QtTest>
 
 namespace {
 
@@ -20,21 +27,14 @@ Notification_s Record(int level, const char* pTitle) {
     Notification_s record{};
     record.level = level;
     std::snprintf(record.title, sizeof record.title, "%s", pTitle);
-    std::snprintf(record.notifMsg, sizeof record.notifMsg, "%s body", pTitle);
     return record;
 }
 
-bool Activate(MainWindow& window) {
-    window.show();
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
+bool Shows(QWidget& page, QPoint at, const QColor& colour) {
+    return PixelProbe::At(PixelProbe::Grab(page), at, colour);
 }
 
-const char* const kFrontViewSettings =
-    "{\"DecoderConfig\":{\"VisualiserView\":\"Front View\"},\"DDPlusConfig\":{"
-    "\"CompressionMode\":\"Line\",\"CompressionCut\":0,\"CompressionBoost\":0},"
-    "\"ED2Config\":{\"AudioPresentation\":0},\"IsDecModulePresent\":true,"
-    "\"DecModuleStatus\":\"OK\"}";
+constexpr QPoint kFreeCorner(3, 3); // no child widget of the notification page covers it
 
 } // namespace
 
@@ -42,164 +42,225 @@ class TestMainWindow final : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void builtFramelessWithThreePages();
-    void exitToPage_data();
-    void exitToPage();
-    void pageSlotsAndMenu();
-    void notificationLevelDecidesThePage();
-    void secondNotificationKeepsTheReturnPage();
-    void busMessagesReachTheWindow_data();
-    void busMessagesReachTheWindow();
+    void initTestCase() {
+        cSysColor::Init();
+        cButtonStyle::Init();
+        cLabelStyle::Init();
+    }
+
+    // Wrong geometry, a frame, pages out of order, or start-up not minimised on the visualiser.
+    void builtFramelessWithThreePages() {
+        MainWindow window;
+        QCOMPARE(window.geometry(), QRect(0, 0, 472, 266));
+        QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(window.PageStack()->count(), 3);
+        QCOMPARE(window.PageStack()->widget(0), window.MainMenuPage());
+        QCOMPARE(window.PageStack()->widget(1), window.VisualiserPage());
+        QCOMPARE(window.PageStack()->widget(2), window.NotificationPage());
+        window.Init();
+        window.show();
+        QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
+        QCOMPARE(window.PageStack()->currentIndex(), 1);
+    }
+
+    void busMessagesReachTheWindow_data() {
+        QTest::addColumn<QByteArray>("socket");
+        QTest::addColumn<QByteArray>("topic");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("frontView"); // else: the window minimises
+        QTest::newRow("peer view")
+            << QByteArray("DoRiduyPub.ipc") << QByteArray("FpSetDolbyVisualView")
+            << QByteArray(R"({"VisualiserView":"Front View"})") << true;
+        QTest::newRow("decoder settings")
+            << QByteArray("appServer.ipc") << QByteArray("AppDolbyDecoderSettings")
+            << QByteArray(
+                   R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":{"CompressionMode":)"
+                   R"("Line","CompressionCut":0,"CompressionBoost":0},)"
+                   R"("ED2Config":{"AudioPresentation":0},"IsDecModulePresent":true,"DecModuleStatus":"OK"})")
+            << true;
+        QTest::newRow("system update")
+            << QByteArray("hbMonPubMq.ipc") << QByteArray("SiSystemUpdate")
+            << QByteArray(R"({"Message":"Ready","AvailablePackages":[]})") << false;
+    }
+    // A subscriber not wired to the window; the front view's inner wall is purple.
+    void busMessagesReachTheWindow() {
+        QFETCH(QByteArray, socket);
+        QFETCH(QByteArray, topic);
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, frontView);
+        ZsockPtr publisher = BindSocket(ZMQ_PUB, mBus.Ipc(socket.constData()));
+        QVERIFY(publisher);
+        MainWindow window;
+        window.Init();
+        window.show();
+        window.sltMaximizeApp();
+        cPageDolbyVisualiser* pPage = window.VisualiserPage();
+        const QPoint innerWall(140, 82);
+        QVERIFY(Shows(*pPage, innerWall, Qt::black));
+        const auto arrived = [&] {
+            return frontView ? pPage->View() == 0
+                             : window.windowState().testFlag(Qt::WindowMinimized);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (SendTopic(publisher.get(), topic.constData(), payload.constData()), arrived()), 10000);
+        QTRY_VERIFY(!frontView || Shows(*pPage, innerWall, QColor(92, 8, 99)));
+    }
+
+    void exitToPage_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QByteArray>("console");
+        QTest::newRow("notification page") << 2 << 2 << QByteArray();
+        QTest::newRow("past the last page")
+            << 3 << 0 << QByteArray("KELD_ERROR : sltExitToPage got an invalid page index: 3\n");
+        QTest::newRow("negative names no page") << -1 << 1 << QByteArray();
+    }
+    // A bad page index switching anyway or going unreported.
+    void exitToPage() {
+        QFETCH(int, index);
+        MainWindow window;
+        ConsoleCapture out(1);
+        window.sltExitToPage(index);
+        QTEST(out.Text(), "console");
+        QTEST(window.PageStack()->currentIndex(), "current");
+    }
+
+    // The menu button not reaching the stack, sltMainPage not minimising onto the
+    // visualiser, or a notification forgetting the page it came from.
+    void pageSlotsAndMenu() {
+        MainWindow window;
+        window.ConnectSignals();
+        window.show();
+        window.sltSwitchPage(0);
+        for (QPushButton* pButton : window.MainMenuPage()->findChildren<QPushButton*>())
+            if (pButton->text() == QLatin1String("Dolby Visualiser"))
+                pButton->click();
+        QCOMPARE(window.PageStack()->currentIndex(), 1);
+        window.sltMaximizeApp();
+        window.sltSwitchPage(0);
+        window.sltMainPage();
+        QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
+        QCOMPARE(window.PageStack()->currentIndex(), 1);
+        window.sltSwitchPage(0);
+        window.sltShowNotification();
+        QCOMPARE(window.PageStack()->currentIndex(), 2);
+        QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
+    }
+
+    // An inactive window showing records, a level below 30 shown, or a second warning
+    // overwriting the page to return to.
+    void notificationLevelDecidesThePage() {
+        MainWindow window;
+        Notification_s critical = Record(50, "Critical"), info = Record(20, "Info");
+        Notification_s warning = Record(30, "Warning");
+        window.show(); // shown but not yet active
+        window.sltSetShowNotification(&critical);
+        QVERIFY(!window.NotificationPage()->IsCriticalLatched());
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.sltSetShowNotification(nullptr);
+        window.sltSwitchPage(0);
+        window.sltSetShowNotification(&info);
+        QCOMPARE(window.PageStack()->currentIndex(), 0); // updated, not shown
+        window.sltSetShowNotification(&warning);
+        window.sltSetShowNotification(&warning);
+        QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
+        window.sltSetShowNotification(&critical);
+        QVERIFY(window.NotificationPage()->IsCriticalLatched());
+        window.NotificationPage()->BackButton()->click();
+        QCOMPARE(window.PageStack()->currentIndex(), 0);
+    }
+
+    void notificationLook_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<bool>("backHidden");
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("info") << 20 << "BlueSky" << false << "./Images/Info.png";
+        QTest::newRow("warning") << 30 << "Orange" << false << "./Images/Warn.png";
+        QTest::newRow("error") << 40 << "Orange" << false << "./Images/Warn.png";
+        QTest::newRow("critical") << 50 << "Red" << true << "./Images/Critical.png";
+    }
+    // A level shown in the wrong colour or icon, or a critical one that can be left.
+    void notificationLook() {
+        QFETCH(int, level);
+        QFETCH(QString, colour);
+        QFETCH(QString, icon);
+        Notification page;
+        page.SetNotification(level, "T", "M", 1);
+        QTEST(page.BackButton()->isHidden(), "backHidden");
+        QVERIFY(Shows(page, kFreeCorner, cSysColor::GetColor(colour)));
+        // The centre of the 50 x 50 icon label at (10, 7).
+        QVERIFY(Shows(page, {35, 32}, QImage(icon).scaled(50, 50).pixelColor(25, 25)));
+    }
+
+    // A lesser notification replacing a CRITICAL one, or the next CRITICAL one not.
+    void criticalLatch() {
+        Notification page;
+        page.SetNotification(30, "first", "one", 1);
+        page.SetNotification(25, "second", "two", 1); // no look of its own: keeps the orange
+        QVERIFY(page.IconLabel()->pixmap().isNull());
+        QVERIFY(Shows(page, kFreeCorner, cSysColor::GetColor("Orange")));
+        page.SetNotification(50, "Fan failure", "Shut down now", 1);
+        page.SetNotification(30, "Minor", "ignored", 0);
+        QCOMPARE(page.TitleLabel()->text(), QStringLiteral("Fan failure"));
+        QCOMPARE(page.PreviousPage(), 1);
+        page.SetNotification(50, "Over temperature", "Still critical", 0);
+        QCOMPARE(page.MessageLabel()->text(), QStringLiteral("Still critical"));
+        QCOMPARE(page.PreviousPage(), 0);
+    }
+
+    // Menu buttons off the row-by-row two-column grid, or a doubled or wrong index.
+    void mainMenuGrid() {
+        cMainMenuPage page;
+        for (const int i : {1, 2, 3})
+            page.AddButton("Button", i, nullptr);
+        page.ConnectSignals(); // a second call must not double the signal
+        const QList<cButtonStyled*> buttons = page.findChildren<cButtonStyled*>();
+        QCOMPARE(page.Layout()->itemAtPosition(0, 1)->widget(), buttons.value(1));
+        QCOMPARE(page.Layout()->itemAtPosition(1, 0)->widget(), buttons.value(2));
+        QSignalSpy spy(&page, &cMainMenuPage::sigSwitchScreen);
+        buttons[0]->click();
+        QCOMPARE(QList<QVariantList>(spy), (QList<QVariantList>{{1}}));
+    }
+
+    // Wrong volume or balance texts, the label showing unasked, a null label dereferenced.
+    void pageBaseTexts() {
+        cPageBase page;
+        page.show();
+        page.SetBalance(-3, 7);
+        QCOMPARE(page.VolBaLabel()->text(), QString("L : -3 / R : 7"));
+        QVERIFY(!page.VolBaLabel()->isVisible());
+        page.ShowVolBaLbl(true);
+        QVERIFY(page.VolBaLabel()->isVisible());
+        page.SetVolume(0);
+        QCOMPARE(page.VolBaLabel()->text(), QString("Volume : 0"));
+        QCOMPARE(cPageBase::GetFontSizeForLabel("x", nullptr), -1);
+    }
+
+    void fontSearch_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("exact fit") << "Volume" << 16 << 16;
+        QTest::newRow("too large stops at one point") << QString(2000, QChar('W')) << 16 << 1;
+        QTest::newRow("too large stops after 101 steps") << QString(2000, QChar('W')) << 200 << 99;
+    }
+    // The page base's font search leaving an exact fit, or running unbounded on huge text.
+    void fontSearch() {
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QLabel label; // exactly the box of "Volume" at 16 points
+        label.resize(QFontMetrics(QFont(QStringLiteral("DejaVu Sans"), 16))
+                         .boundingRect(QRect(0, 0, 1000, 1000), Qt::TextWordWrap, "Volume")
+                         .size());
+        label.setFont(QFont(QStringLiteral("DejaVu Sans"), start));
+        QTEST(cPageBase::GetFontSizeForLabel(text, &label), "expected");
+    }
 
 private:
     TestBusEnvironment mBus;
 };
-
-void TestMainWindow::initTestCase() {
-    cSysColor::Init();
-    cButtonStyle::Init();
-    cLabelStyle::Init();
-}
-
-// Guards construction and start-up: geometry, frame, page order, the menu
-// button, and the window left minimised on the visualiser.
-void TestMainWindow::builtFramelessWithThreePages() {
-    MainWindow window;
-    QCOMPARE(window.geometry(), QRect(0, 0, 472, 266));
-    QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
-    const QList<QWidget*> pages{window.MainMenuPage(), window.VisualiserPage(),
-                                window.NotificationPage()};
-    for (int i = 0; i < pages.size(); ++i)
-        QCOMPARE(window.PageStack()->widget(i), pages.at(i));
-    QCOMPARE(window.PageStack()->count(), 3);
-    window.Init();
-    window.show();
-    QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
-    QCOMPARE(window.PageStack()->currentIndex(), 1);
-}
-
-void TestMainWindow::exitToPage_data() {
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<QByteArray>("console");
-    QTest::newRow("notification page") << 2 << 2 << QByteArray();
-    QTest::newRow("main menu") << 0 << 0 << QByteArray();
-    QTest::newRow("past the last page")
-        << 3 << 0 << QByteArray("KELD_ERROR : sltExitToPage got an invalid page index: 3\n");
-    QTest::newRow("negative names no page") << -1 << 1 << QByteArray();
-}
-
-void TestMainWindow::exitToPage() {
-    QFETCH(int, index);
-    QFETCH(int, current);
-    QFETCH(QByteArray, console);
-    MainWindow window;
-    ConsoleCapture out(1);
-    window.sltExitToPage(index);
-    QCOMPARE(out.Text(), console);
-    QCOMPARE(window.PageStack()->currentIndex(), current);
-}
-
-// Guards connection 1 and the page slots: the menu button reaches the stack,
-// sltMainPage minimises onto the visualiser, sltShowNotification remembers
-// where it came from.
-void TestMainWindow::pageSlotsAndMenu() {
-    MainWindow window;
-    window.ConnectSignals();
-    window.show();
-    window.sltSwitchPage(0);
-    QPushButton* pButton = nullptr;
-    for (QPushButton* b : window.MainMenuPage()->findChildren<QPushButton*>())
-        pButton = b->text() == QLatin1String("Dolby Visualiser") ? b : pButton;
-    QVERIFY(pButton);
-    pButton->click();
-    QCOMPARE(window.PageStack()->currentIndex(), 1);
-
-    window.sltMaximizeApp();
-    window.sltSwitchPage(0);
-    window.sltMainPage();
-    QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
-    QCOMPARE(window.PageStack()->currentIndex(), 1);
-
-    window.sltSwitchPage(0);
-    window.sltShowNotification();
-    QCOMPARE(window.PageStack()->currentIndex(), 2);
-    QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
-}
-
-// An inactive window ignores records; an active one shows only 30 and above.
-void TestMainWindow::notificationLevelDecidesThePage() {
-    MainWindow window;
-    Notification_s critical = Record(50, "Critical");
-    window.show(); // shown but not yet active
-    window.sltSetShowNotification(&critical);
-    QVERIFY(!window.NotificationPage()->IsCriticalLatched());
-
-    QVERIFY(Activate(window));
-    window.sltSetShowNotification(nullptr);
-    Notification_s info = Record(20, "Info");
-    window.sltSetShowNotification(&info);
-    QCOMPARE(window.PageStack()->currentIndex(), 1); // updated, not shown
-    QCOMPARE(window.NotificationPage()->PreviousPage(), 1);
-    window.sltSetShowNotification(&critical);
-    QCOMPARE(window.PageStack()->currentIndex(), 2);
-    QVERIFY(window.NotificationPage()->IsCriticalLatched());
-}
-
-// Two warnings in a row: leaving the page returns to where the first came from.
-void TestMainWindow::secondNotificationKeepsTheReturnPage() {
-    MainWindow window;
-    QVERIFY(Activate(window));
-    window.sltSwitchPage(0);
-    Notification_s first = Record(30, "First");
-    Notification_s second = Record(30, "Second");
-    window.sltSetShowNotification(&first);
-    window.sltSetShowNotification(&second);
-    QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
-    window.NotificationPage()->BackButton()->click();
-    QCOMPARE(window.PageStack()->currentIndex(), 0);
-}
-
-void TestMainWindow::busMessagesReachTheWindow_data() {
-    QTest::addColumn<QByteArray>("socket");
-    QTest::addColumn<QByteArray>("topic");
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<bool>("frontView"); // else: the window minimises
-    QTest::newRow("peer view") << QByteArray("DoRiduyPub.ipc") << QByteArray("FpSetDolbyVisualView")
-                               << QByteArray("{\"VisualiserView\":\"Front View\"}") << true;
-    QTest::newRow("decoder settings")
-        << QByteArray("appServer.ipc") << QByteArray("AppDolbyDecoderSettings")
-        << QByteArray(kFrontViewSettings) << true;
-    QTest::newRow("system update")
-        << QByteArray("hbMonPubMq.ipc") << QByteArray("SiSystemUpdate")
-        << QByteArray("{\"Message\":\"Ready\",\"AvailablePackages\":[]}") << false;
-}
-
-// Guards connections 6 to 8 end to end over real sockets; the view change
-// must show in the drawing (the front view's inner wall is purple).
-void TestMainWindow::busMessagesReachTheWindow() {
-    QFETCH(QByteArray, socket);
-    QFETCH(QByteArray, topic);
-    QFETCH(QByteArray, payload);
-    QFETCH(bool, frontView);
-    ZsockPtr publisher = BindSocket(ZMQ_PUB, mBus.Ipc(socket.constData()));
-    QVERIFY(publisher);
-    MainWindow window;
-    window.Init();
-    window.show();
-    window.sltMaximizeApp();
-    cPageDolbyVisualiser* pPage = window.VisualiserPage();
-    const QPoint innerWall(140, 82);
-    QVERIFY(PixelProbe::At(PixelProbe::Grab(*pPage), innerWall, Qt::black));
-    const auto arrived = [&] {
-        return frontView ? pPage->View() == 0 : window.windowState().testFlag(Qt::WindowMinimized);
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (SendTopic(publisher.get(), topic.constData(), payload.constData()), arrived()), 10000);
-    if (frontView)
-        QVERIFY(PixelProbe::At(PixelProbe::Grab(*pPage), innerWall, QColor(92, 8, 99)));
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "test_mainwindow.moc"

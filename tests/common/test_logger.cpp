@@ -1,3 +1,5 @@
+// The logger: which levels reach the console and the sink, the exact line and
+// record forms the other processes read, and a sink that never blocks.
 #include "Logger.h"
 #include "support/TestBus.h"
 
@@ -16,158 +18,10 @@ QString Receive(zsock_t* pSink) {
 }
 
 bool Matches(const QString& text, const QString& pattern) {
-    return QRegularExpression(pattern).match(text).hasMatch();
+    return QRegularExpression(QLatin1Char('^') + pattern + QLatin1Char('$')).match(text).hasMatch();
 }
 
 } // namespace
-
-class TestLogger final : public QObject {
-    Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-    void thresholdAndSwitches_data();
-    void thresholdAndSwitches();
-    void consoleLineForm();
-    void firstRecordIsTheConnectLine();
-    void recordMembersAndOrder();
-    void longTextIsCutToTheBuffer();
-    void secondAttachIsRefused();
-    void classGateNeedsLoggerAndLevel();
-    void unreadSinkNeverBlocks();
-
-private:
-    ZsockPtr Attach();
-
-    TestBusEnvironment mBus;
-    Logger* mpLogger = nullptr;
-};
-
-void TestLogger::init() {
-    mpLogger = Logger::GetInstance();
-    QVERIFY(mpLogger);
-}
-
-void TestLogger::cleanup() {
-    Logger::DeleteInstance();
-}
-
-ZsockPtr TestLogger::Attach() {
-    ZsockPtr sink = BindSocket(ZMQ_PULL, mBus.Ipc("loggerSinkMq.ipc"));
-    if (!mpLogger->AttachMqOverIpc())
-        return nullptr;
-    return sink;
-}
-
-void TestLogger::thresholdAndSwitches_data() {
-    QTest::addColumn<int>("threshold"); // -1: the default
-    QTest::addColumn<bool>("echo");
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<QString>("printed"); // levels that reach the console, in call order
-    QTest::newRow("default WARN") << -1 << true << false << "CRITICAL ERROR WARN";
-    QTest::newRow("DEBUG") << 10 << true << false << "CRITICAL ERROR WARN INFO DEBUG";
-    QTest::newRow("above CRITICAL") << 60 << true << false << "";
-    QTest::newRow("no echo: CRITICAL only") << 10 << false << false << "CRITICAL";
-    QTest::newRow("silent: nothing") << 10 << true << true << "";
-}
-
-// Guards the threshold (a line passes when mLevel <= its level), the echo
-// switch that CRITICAL ignores, and the silent switch that stops everything.
-void TestLogger::thresholdAndSwitches() {
-    QFETCH(int, threshold);
-    QFETCH(bool, echo);
-    QFETCH(bool, silent);
-    QFETCH(QString, printed);
-    if (threshold >= 0)
-        mpLogger->SetLevel(static_cast<MsgLevel_e>(threshold));
-    mpLogger->SetConsoleEcho(echo);
-    mpLogger->SetSilent(silent);
-    ConsoleCapture err(2);
-    const int results[] = {mpLogger->Critical("c"), mpLogger->Error("e"), mpLogger->Warn("w"),
-                           mpLogger->Info("i"), mpLogger->Debug("d")};
-    QStringList seen;
-    const QRegularExpression level(QStringLiteral("\\|(CRITICAL|ERROR|WARN|INFO|DEBUG)\\|"));
-    for (auto it = level.globalMatch(QString::fromUtf8(err.Text())); it.hasNext();)
-        seen << it.next().captured(1);
-    QCOMPARE(seen.join(QLatin1Char(' ')), printed);
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(results[i] > 0, i < seen.size());
-    // Notify ignores both the threshold and the silent switch.
-    QVERIFY(mpLogger->Notify(LEVEL_INFO, "T", "notified") > 0);
-    QVERIFY(err.Text().contains("|INFO|notified\n"));
-}
-
-void TestLogger::consoleLineForm() {
-    mpLogger->SetName("RoVodirAzazodovir"); // the 7-byte bound keeps six characters
-    mpLogger->SetConsoleEcho(true);
-    ConsoleCapture err(2);
-    mpLogger->Warn("value %d", 42);
-    mpLogger->Critical("loud");
-    const QString text = QString::fromUtf8(err.Text());
-    QVERIFY2(
-        Matches(text, QStringLiteral("^\033\\[1;33m\\d{13}\\|RoVodi\\|WARN\\|value 42\n\033\\[0m"
-                                     "\033\\[1;7m\\d{13}\\|RoVodi\\|CRITICAL\\|loud\n\033\\[0m$")),
-        qPrintable(text));
-}
-
-// Echo is switched on only after attaching, so the sink's first record is
-// the INFO line of the connect.
-void TestLogger::firstRecordIsTheConnectLine() {
-    mpLogger->SetLevel(LEVEL_DEBUG);
-    mpLogger->SetName("RoVodirAzazodovir");
-    ZsockPtr sink = Attach();
-    QVERIFY(sink && mpLogger->isMqAttached());
-    const QString record = Receive(sink.get());
-    QVERIFY2(Matches(record, QStringLiteral(
-                                 "^\\{\"MsgType\":0,\"Level\":20,\"Name\":\"RoVodi\",\"Message\":"
-                                 "\"\\d{13}\\|RoVodi\\|INFO\\|Connected to ipc://%1/"
-                                 "loggerSinkMq.ipc\"\\}$")
-                                 .arg(QRegularExpression::escape(mBus.MqDir()))),
-             qPrintable(record));
-}
-
-// "Title" belongs to notifications only; log lines carry the prefix, no colour.
-void TestLogger::recordMembersAndOrder() {
-    ZsockPtr sink = Attach();
-    QVERIFY(sink);
-    mpLogger->SetName("Unit");
-    QVERIFY(mpLogger->Error("disk %s", "full") > 0);
-    QVERIFY(Matches(Receive(sink.get()),
-                    QStringLiteral(R"(^\{"MsgType":0,"Level":40,"Name":"Unit",)"
-                                   R"("Message":"\d{13}\|Unit\|ERROR\|disk full"\}$)")));
-    QVERIFY(mpLogger->Notify(LEVEL_WARN, "Heads-up", "fan %d", 2) > 0);
-    QCOMPARE(Receive(sink.get()),
-             QStringLiteral(R"({"MsgType":1,"Level":30,"Name":"Unit","Message":"fan 2",)"
-                            R"("Title":"Heads-up"})"));
-    QVERIFY(mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_WARN, "plain", "ignored"));
-    QCOMPARE(Receive(sink.get()),
-             QStringLiteral(R"({"MsgType":0,"Level":30,"Name":"Unit","Message":"plain"})"));
-    QVERIFY(!mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_WARN, nullptr, nullptr));
-}
-
-// Prefix and text together stay within the 2048-byte buffer, NUL included.
-void TestLogger::longTextIsCutToTheBuffer() {
-    ZsockPtr sink = Attach();
-    QVERIFY(sink);
-    mpLogger->Error("%s", QByteArray(5000, 'x').constData());
-    const QString record = Receive(sink.get());
-    // '{"MsgType":0,"Level":40,"Name":"","Message":"' is 45 characters, the message 2046.
-    QCOMPARE(record.size(), 45 + 2046 + 2);
-    QVERIFY(record.endsWith(QLatin1String("x\"}")));
-}
-
-void TestLogger::secondAttachIsRefused() {
-    ZsockPtr sink = Attach();
-    QVERIFY(sink);
-    QVERIFY(!mpLogger->AttachMqOverIpc());
-    // The refusal went out through the first socket, which still works.
-    QVERIFY(Receive(sink.get())
-                .contains(QStringLiteral("Seems this instance already connected to ipc://")));
-    QVERIFY(mpLogger->DetachMq());
-    QVERIFY(!mpLogger->isMqAttached());
-    QVERIFY(mpLogger->DetachMq());
-}
 
 struct GatedClass {
     static Logger* mpLogger;
@@ -179,30 +33,112 @@ namespace {
 const char* const kLogUnit = "Gated.cpp";
 }
 
-void TestLogger::classGateNeedsLoggerAndLevel() {
-    mpLogger->SetConsoleEcho(true);
-    mpLogger->SetLevel(LEVEL_DEBUG);
-    ConsoleCapture err(2);
-    CLASS_LOG(GatedClass, LEVEL_ERROR, "no logger yet");
-    GatedClass::mpLogger = mpLogger;
-    CLASS_LOG(GatedClass, LEVEL_INFO, "below the class threshold");
-    CLASS_LOG(GatedClass, LEVEL_ERROR, "count %d", 3);
-    GatedClass::mpLogger = nullptr;
-    const QString text = QString::fromUtf8(err.Text());
-    QVERIFY2(Matches(text,
-                     QStringLiteral("^[^\n]*\\|ERROR\\|Gated\\.cpp\\|\\d+\\|\"count 3\"\n[^\n]*$")),
-             qPrintable(text));
-}
+class TestLogger final : public QObject {
+    Q_OBJECT
 
-// With no sink pulling, sends fail fast instead of blocking once the queue is full.
-void TestLogger::unreadSinkNeverBlocks() {
-    QVERIFY(mpLogger->AttachMqOverIpc()); // nobody bound: the queue only fills
-    int refused = 0;
-    for (int i = 0; i < 5000; ++i)
-        refused += mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_ERROR, "flood", nullptr) ? 0 : 1;
-    QVERIFY(refused > 0);
-    mpLogger->Error("still answers");
-}
+private slots:
+    void init() { mpLogger = Logger::GetInstance(); }
+    void cleanup() { Logger::DeleteInstance(); }
+
+    void thresholdAndSwitches_data() {
+        QTest::addColumn<int>("threshold");   // -1: the default; the tag says "no echo" or "silent"
+        QTest::addColumn<QString>("printed"); // levels that reach the console, in call order
+        QTest::newRow("default WARN") << -1 << "CRITICAL ERROR WARN";
+        QTest::newRow("DEBUG") << 10 << "CRITICAL ERROR WARN INFO DEBUG";
+        QTest::newRow("above CRITICAL") << 60 << "";
+        QTest::newRow("no echo: CRITICAL only") << 10 << "CRITICAL";
+        QTest::newRow("silent: nothing") << 10 << "";
+    }
+    // The threshold off by one, echo stopping CRITICAL, silent letting a line through, or
+    // Notify held back by either.
+    void thresholdAndSwitches() {
+        QFETCH(int, threshold);
+        if (threshold >= 0)
+            mpLogger->SetLevel(static_cast<MsgLevel_e>(threshold));
+        mpLogger->SetConsoleEcho(QTest::currentDataTag()[0] != 'n');
+        mpLogger->SetSilent(QTest::currentDataTag()[0] == 's');
+        ConsoleCapture err(2);
+        const int results[] = {mpLogger->Critical("c"), mpLogger->Error("e"), mpLogger->Warn("w"),
+                               mpLogger->Info("i"), mpLogger->Debug("d")};
+        QStringList seen;
+        const QRegularExpression level(QStringLiteral("\\|(CRITICAL|ERROR|WARN|INFO|DEBUG)\\|"));
+        for (auto it = level.globalMatch(QString::fromUtf8(err.Text())); it.hasNext();)
+            seen << it.next().captured(1);
+        QTEST(seen.join(QLatin1Char(' ')), "printed");
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(results[i] > 0, i < seen.size());
+        QVERIFY(mpLogger->Notify(LEVEL_INFO, "T", "notified") > 0);
+        QVERIFY(err.Text().contains("|INFO|notified\n"));
+    }
+
+    // A console line with the wrong colour, prefix, name bound or class gate.
+    void consoleLines() {
+        mpLogger->SetName("RoVodirAzazodovir"); // the 7-byte bound keeps six characters
+        mpLogger->SetConsoleEcho(true);
+        ConsoleCapture err(2);
+        mpLogger->Warn("value %d", 42);
+        mpLogger->Critical("loud");
+        CLASS_LOG(GatedClass, LEVEL_ERROR, "no logger yet");
+        GatedClass::mpLogger = mpLogger;
+        CLASS_LOG(GatedClass, LEVEL_INFO, "below the class threshold");
+        CLASS_LOG(GatedClass, LEVEL_ERROR, "count %d", 3);
+        GatedClass::mpLogger = nullptr;
+        const QString text = QString::fromUtf8(err.Text());
+        QVERIFY2(
+            Matches(text, QStringLiteral("\033\\[1;33m\\d{13}\\|RoVodi\\|WARN\\|value 42\n"
+                                         "\033\\[0m\033\\[1;7m\\d{13}\\|RoVodi\\|CRITICAL\\|"
+                                         "loud\n\033\\[0m[^\n]*\\|ERROR\\|Gated\\.cpp\\|\\d+\\|"
+                                         "\"count 3\"\n[^\n]*")),
+            qPrintable(text));
+    }
+
+    // A sink record with members missing, misordered or coloured, a first record other than
+    // the connect line, a text past the 2048-byte buffer, or a second attach accepted.
+    void sinkRecords() {
+        mpLogger->SetLevel(LEVEL_DEBUG);
+        mpLogger->SetName("Unit");
+        ZsockPtr sink = BindSocket(ZMQ_PULL, mBus.Ipc("loggerSinkMq.ipc"));
+        QVERIFY(sink && mpLogger->AttachMqOverIpc() && mpLogger->isMqAttached());
+        QVERIFY(Matches(
+            Receive(sink.get()),
+            QStringLiteral("\\{\"MsgType\":0,\"Level\":20,\"Name\":\"Unit\",\"Message\":\"\\d{13}"
+                           "\\|Unit\\|INFO\\|Connected to ipc://%1/loggerSinkMq.ipc\"\\}")
+                .arg(QRegularExpression::escape(mBus.MqDir()))));
+        QVERIFY(mpLogger->Error("disk %s", "full") > 0);
+        QVERIFY(Matches(Receive(sink.get()),
+                        QStringLiteral(R"(\{"MsgType":0,"Level":40,"Name":"Unit",)"
+                                       R"("Message":"\d{13}\|Unit\|ERROR\|disk full"\})")));
+        QVERIFY(mpLogger->Notify(LEVEL_WARN, "Heads-up", "fan %d", 2) > 0);
+        QCOMPARE(Receive(sink.get()),
+                 QStringLiteral(R"({"MsgType":1,"Level":30,"Name":"Unit","Message":"fan 2",)"
+                                R"("Title":"Heads-up"})"));
+        QVERIFY(mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_WARN, "plain", "ignored"));
+        QCOMPARE(Receive(sink.get()),
+                 QStringLiteral(R"({"MsgType":0,"Level":30,"Name":"Unit","Message":"plain"})"));
+        QVERIFY(!mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_WARN, nullptr, nullptr));
+        mpLogger->Error("%s", QByteArray(5000, 'x').constData());
+        // 49 characters around the message, which keeps 2047 bytes less the prefix.
+        const QString record = Receive(sink.get());
+        QVERIFY(record.endsWith(QLatin1String("xxx\"}")));
+        QCOMPARE(record.size(), 45 + 4 + 2046 + 2);
+        QVERIFY(!mpLogger->AttachMqOverIpc()); // refused through the first socket
+        QVERIFY(Receive(sink.get()).contains("Seems this instance already connected to ipc://"));
+        QVERIFY(mpLogger->DetachMq() && !mpLogger->isMqAttached() && mpLogger->DetachMq());
+    }
+
+    // A sink nobody reads blocking the sender once the queue is full.
+    void unreadSinkNeverBlocks() {
+        QVERIFY(mpLogger->AttachMqOverIpc());
+        int refused = 0;
+        for (int i = 0; i < 5000; ++i)
+            refused += mpLogger->SendJson(MSG_TYPE_LOG, LEVEL_ERROR, "flood", nullptr) ? 0 : 1;
+        QVERIFY(refused > 0);
+    }
+
+private:
+    TestBusEnvironment mBus;
+    Logger* mpLogger = nullptr;
+};
 
 QTEST_GUILESS_MAIN(TestLogger)
 #include "test_logger.moc"

@@ -1,0 +1,97 @@
+// The look layer: the colour and style tables every page is painted from, and
+// the styled widgets built on them.
+#include "look/ButtonMain.h"
+#include "look/ButtonStyled.h"
+#include "look/ButtonStylesheets.h"
+#include "look/LabelMenu.h"
+#include "look/LabelStyled.h"
+#include "look/LabelStylesheets.h"
+#include "look/SystemColor.h"
+#include "support/PixelProbe.h"
+#include "support/TestBus.h"
+
+#include <QtTest>
+
+class tstLook final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { cSysColor::Init(); }
+
+    void colours_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QByteArray>("console");
+        QTest::newRow("exchanged") << "Anakiwa" << QColor(204, 153, 255) << QByteArray();
+        QTest::newRow("Black unchanged") << "Black" << QColor(0, 0, 0) << QByteArray();
+        QTest::newRow("unknown falls back to Red")
+            << "black" << QColor(0, 255, 0)
+            << QByteArray("KELD_ERROR : Color black could not be found in the color map.\n\n");
+    }
+    // A missed or doubled channel exchange, or an unknown name crashing or going unreported.
+    void colours() {
+        QFETCH(QString, name);
+        ConsoleCapture capture;
+        QTEST(cSysColor::GetColor(name), "colour");
+        QTEST(capture.Text(), "console");
+    }
+
+    // A template slip, a colour taken before the exchange, an unknown style not reported.
+    void styleSheets() {
+        ConsoleCapture console;
+        cButtonStyle::Init();
+        cLabelStyle::Init();
+        QCOMPARE(cLabelStyle::Get("BlackPlum"),
+                 QString("QLabel{color: rgba(153, 204, 255, 255);background-color: rgba(0, 0, 0, "
+                         "255);border-width: 1px;border-color: black;border-style: solid;"
+                         "border-radius: 0;padding: 3px;font-family: Arial;padding-left: 5px;"
+                         "padding-right: 5px;}"));
+        QVERIFY(cButtonStyle::Get("GreenWhiteGreen")
+                    .contains("background-color: rgba(255, 0, 0, 255);"));
+        QVERIFY(cLabelStyle::Get("Plum").isEmpty() &&
+                cButtonStyle::Get("greenwhitegreen").isEmpty());
+        QCOMPARE(console.Text(),
+                 QByteArray("KELD_ERROR : Style string Plum could not be found in the list.\n\n"));
+    }
+
+    // A toggling or unexchanged button, a flat image button, or a menu widget losing its
+    // own font or italic to its base.
+    void styledWidgets() {
+        cButtonStyled button;
+        button.resize(100, 40);
+        button.click();
+        QVERIFY(!button.isChecked());
+        QVERIFY(PixelProbe::At(PixelProbe::Grab(button), QPointF(50, 20), QColor(255, 0, 0)));
+        button.SetBackgroundImage("./Images/Info.png");
+        QVERIFY(button.isFlat() && !button.icon().isNull());
+        QCOMPARE(button.iconSize(), QSize(220, 63));
+        QWidget page;
+        cButtonMain mainButton(&page);
+        cLabelMenu label(&page);
+        QCOMPARE(mainButton.font().pixelSize(), 20);
+        label.AdjustFont(14, FONT_STYLE_KEEP);
+        QVERIFY(label.font().italic());
+    }
+
+    // A font search short of the largest fit, or hanging at one point or on pixel sizes.
+    void fontSearch() {
+        QLabel label;
+        label.resize(120, 30);
+        label.setFont(QFont(QStringLiteral("DejaVu Sans"), 40));
+        auto fits = [&](int iPoints) {
+            const QFontMetrics metrics(QFont(QStringLiteral("DejaVu Sans"), iPoints));
+            return label.rect().contains(
+                metrics.boundingRect(label.rect(), Qt::AlignLeft | Qt::TextWordWrap, "Menu"));
+        };
+        const int size = cLabelStyled::GetFontSize("Menu", &label);
+        QVERIFY(size < 40 && fits(size) && !fits(size + 1));
+        QCOMPARE(cLabelStyled::GetFontSize(QString(400, QChar('W')), &label), 1);
+        QFont pixelFont = label.font();
+        pixelFont.setPixelSize(12);
+        label.setFont(pixelFont);
+        QCOMPARE(cLabelStyled::GetFontSize("Menu", &label), -1);
+    }
+};
+
+QTEST_MAIN(tstLook)
+#include "test_look.moc"

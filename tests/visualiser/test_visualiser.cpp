@@ -1,0 +1,273 @@
+// ctest-resource-lock: port2002
+// The visualiser: the room and markers it draws for either view, the lists the
+// page builds from an ED2 record, and the stream metadata subscriber's lines,
+// names and signals, the last over its real TCP port.
+#include "BusEndpoints.h"
+#include "support/PixelProbe.h"
+#include "support/PublishUntil.h"
+#include "support/TestBus.h"
+#include "visualiser/PageDolbyVisualiser.h"
+#include "visualiser/RenderArea.h"
+#include "visualiser/ZmqSubDolby.h"
+
+#include <QApplication>
+#include <QtTest>
+
+#include <cstring>
+
+namespace {
+// The worked example: two objects and the beds L and LFE in presentation 0.
+dlb_pwk_pa_status Example() {
+    dlb_pwk_pa_status status{};
+    status.valid = 1;
+    dlb_pwk_pa_presentation& p = status.presentations[0];
+    p.num_objects = p.num_speakers = 2;
+    p.objects[0].x = 0, p.objects[0].y = 1, p.objects[0].z = 0;
+    p.objects[1].x = 1, p.objects[1].y = -1, p.objects[1].z = 1;
+    p.speakers[0].source = 1;
+    p.speakers[1].source = 4;
+    std::strcpy(p.name, "Main");
+    return status;
+}
+
+const QColor kBed(127, 0, 255);
+const QColor kObject(255, 0, 0);
+
+} // namespace
+
+class tstVisualiser final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"))); }
+
+    // Guards against the inner rectangle or the depth rings drifting from the views' factors.
+    void roomGeometry_data() {
+        QTest::addColumn<float>("inner");
+        QTest::addColumn<float>("ring");
+        QTest::addColumn<QRect>("innerRect");
+        QTest::addColumn<QSize>("outerRing");
+        QTest::newRow("top view") << 0.7f << 1.037f << QRect(91, 52, 290, 163) << QSize(417, 234);
+        QTest::newRow("front view") << 0.5f << 1.07f << QRect(133, 75, 207, 117) << QSize(407, 230);
+    }
+    void roomGeometry() {
+        QFETCH(float, inner);
+        QFETCH(float, ring);
+        QFETCH(QRect, innerRect);
+        QFETCH(QSize, outerRing);
+        RenderArea area;
+        area.SetScalingFactor(inner, ring);
+        QCOMPARE(area.InnerRectangle(), innerRect);
+        const QSizeF off =
+            RoomGeometry::RingRect(innerRect, ring, RoomGeometry::kRingCount - 1).size() -
+            outerRing;
+        QVERIFY(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1);
+    }
+
+    // A missing grid, a hollow unnamed bed, markers numbered from 0 or drawn at z = 0.
+    void drawing() {
+        RenderArea area;
+        QList<QVector3D> beds{{-1, -1, 1}, {1, 1, 0}};
+        QList<QVector3D> objects{{1, 1, 1}, {0, 0, 1}};
+        area.SetBedObjectList(&beds, nullptr);
+        area.SetDynamicObjectList(&objects);
+        const QImage image = PixelProbe::Grab(area);
+        QVERIFY(PixelProbe::Count(image, QRect(0, 0, 472, 240), Qt::gray, 20) > 200);
+        QVERIFY(PixelProbe::At(image, QPointF(28.5, 16), kBed)); // no name: centre filled too
+        QVERIFY(PixelProbe::At(image, QPointF(236, 133 - 11), kObject));
+        QVERIFY(PixelProbe::Count(image, QRect(437, 244, 13, 13), Qt::black) > 3); // its "1"
+        QCOMPARE(PixelProbe::Count(image, QRect(200, 100, 72, 66), kBed), 0);
+    }
+
+    // Guards against wrong lists, room or markers after any kind of view change, or stale ones.
+    void views_data() {
+        QTest::addColumn<QByteArray>("view");
+        QTest::addColumn<float>("innerFactor");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QList<QVector3D>>("objects");
+        QTest::addColumn<QList<QVector3D>>("beds");
+        QTest::addColumn<QList<QPointF>>("centres"); // objects then beds, in widget pixels
+        const QList<QVector3D> topObjects{{0, -1, 0.7f}, {1, 1, 1.0f}};
+        const QList<QVector3D> topBeds{{-1, -1, 0.68f}, {-0.13f, -1, 0.68f}};
+        // Worked: at scale z the 415 x 234 plane sits at ((472 - 415z) / 2, (266 - 234z) / 2)
+        // and a unit of x or y spans 207.5z or 117z pixels from its -1 edge.
+        const QList<QPointF> topCentres{{236, 51.1}, {443.5, 250}, {94.9, 53.44}, {217.66, 53.44}};
+        QTest::newRow("top") << QByteArray("Top View") << 0.7f << "Top View : Main " << topObjects
+                             << topBeds << topCentres;
+        QTest::newRow("front") << QByteArray("Front View") << 0.5f << "Front View : Main "
+                               << QList<QVector3D>{{0, 1, 0.5f}, {1, -1, 1.0f}}
+                               << QList<QVector3D>{{-1, 1, 0.5f}, {-0.13f, 1, 0.5f}}
+                               << QList<QPointF>{
+                                      {236, 191.5}, {443.5, 16}, {132.25, 191.5}, {222.51, 191.5}};
+        // Unknown texts pick the top view and leave the room as the front view drew it.
+        QTest::newRow("auto") << QByteArray("Auto") << 0.5f << "Top View : Main " << topObjects
+                              << topBeds << topCentres;
+    }
+    void views() {
+        QFETCH(QByteArray, view);
+        QFETCH(float, innerFactor);
+        QFETCH(QString, caption);
+        QFETCH(QList<QVector3D>, objects);
+        QFETCH(QList<QVector3D>, beds);
+        QFETCH(QList<QPointF>, centres);
+        cPageDolbyVisualiser page;
+        page.sltSetVisualiserView(view.constData()); // before any event: the room alone
+        QCOMPARE(page.Area()->InnerFactor(), innerFactor);
+        const bool top = caption.startsWith(QLatin1String("Top"));
+        page.sltSetVisualiserView(top ? "Front View" : "Top View");
+        dlb_pwk_pa_status status = Example();
+        page.sltSetDolbyED2Data(&status);
+        const QList<QVector3D> otherObjects = page.DynamicObjects();
+        DolbyDecoderSettings_s settings{};
+        std::strcpy(settings.VisualiserView, view.constData());
+        page.sltSetDolbyDecoderMode(&settings); // the beds move at once, objects at the next event
+        QCOMPARE(page.DynamicObjects(), otherObjects);
+        QCOMPARE(page.BedObjects(), beds);
+        page.sltSetDolbyED2Data(nullptr); // clears the markers but is not the last record
+        QVERIFY(page.DynamicObjects().isEmpty() && page.BedNames().isEmpty());
+        page.sltSetVisualiserView(view.constData()); // with an event
+        QCOMPARE(page.Area()->InnerFactor(), innerFactor);
+        QCOMPARE(page.DynamicObjects(), objects);
+        QCOMPARE(page.BedNames(), (QList<QString>{QStringLiteral("L"), QStringLiteral("LFE")}));
+        QCOMPARE(page.Area()->Caption(), caption);
+
+        QImage image = PixelProbe::Grab(page);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(PixelProbe::Marker(image, centres[i + 2], 32 * beds[i].z(), kBed, false) &&
+                    PixelProbe::Marker(image, centres[i], 32 * objects[i].z(), Qt::red, true));
+        QVERIFY(PixelProbe::At(image, QPointF(4, 133), Qt::black));
+        QVERIFY(PixelProbe::Count(image, QRect(106, 244, 260, 22), Qt::yellow) > 20);
+        page.sltResetDolbyGrid(true);
+        image = PixelProbe::Grab(page);
+        QCOMPARE(PixelProbe::Count(image, image.rect(), kBed), 0);
+        QCOMPARE(PixelProbe::Count(image, image.rect(), Qt::red, 30), 0);
+        status.presentations[0].speakers[1].source = 9; // "Ltf", in a corner of the room
+        page.sltSetDolbyED2Data(&status);               // the next event shows the markers again
+        // Inside the Ltf square, clear of its label: centred at (28.5, 16) in the top view.
+        const QPointF corner = top ? QPointF(28.5 - 11, 16 - 11) : QPointF(132.25 - 5, 74.5 - 5);
+        QVERIFY(PixelProbe::At(PixelProbe::Grab(page), corner, kBed));
+    }
+
+    // Bad records overreading the tables, going unreported or lingering.
+    void untrustedInput() {
+        cPageDolbyVisualiser page;
+        dlb_pwk_pa_status status = Example();
+        for (const int source : {17, -1}) { // just above the table, and negative
+            status.presentations[0].speakers[1].source = source;
+            const QByteArray line = "KELD_ERROR : Index " + QByteArray::number(source) +
+                                    " or in GetTargetNameFromSources.\n";
+            QCOMPARE(CaptureStdout([&] { page.sltSetDolbyED2Data(&status); }).count(line), 2);
+            QCOMPARE(page.BedNames(), (QList<QString>{QStringLiteral("L"), QString()}));
+        }
+        status.presentations[0].speakers[1].source = 7; // "Lrs" has no place in the room
+        page.sltSetDolbyED2Data(&status);
+        QCOMPARE(page.BedNames().at(1), QStringLiteral("Lrs"));
+        QCOMPARE(page.BedObjects().at(1), QVector3D(0, 0, 0));
+
+        status.presentations[0].num_objects = 0xffffffffu;
+        status.presentations[0].num_speakers = 17;
+        page.sltSetDolbyED2Data(&status);
+        QVERIFY(page.DynamicObjects().size() == 16 && page.BedObjects().size() == 16);
+        status.selected_presentation = 16;
+        page.sltSetDolbyED2Data(&status);
+        QVERIFY(page.DynamicObjects().isEmpty() && page.BedObjects().isEmpty());
+
+        status = Example();
+        status.presentations[0].objects[0].x = qQNaN();
+        status.presentations[0].objects[1].z = qInf();
+        page.sltSetDolbyED2Data(&status);
+        QCOMPARE(page.DynamicObjects(), (QList<QVector3D>{{0, 0, 0}, {0, 0, 0}}));
+        status.valid = 0;
+        page.sltSetDolbyED2Data(&status);
+        QVERIFY(page.DynamicObjects().isEmpty() && page.BedObjects().isEmpty());
+    }
+    void frameTypeNames_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("name"); // without the Atmos flag; empty: no name
+        // Codes 1 to 28 in order, '|' between them; a code left out has no name. Code 0 shows the
+        // stream description instead.
+        const QStringList names =
+            QString::fromLatin1(
+                "Dolby Digital||Pause|MPEG 1 L1|MPEG 1 L2-3|MPEG 2||"
+                "MPEG 2.5 L1|MPEG 2.5 L2-3|AAC|HEAAC|||||Dolby Digital Plus|||||"
+                "Dolby Digital Plus IEC|MAT IEC||Dolby AC-4|EMDF||KLV|Generic Dolby E")
+                .split(QLatin1Char('|'));
+        for (int code = 1; code <= names.size(); ++code)
+            QTest::addRow("%d", code) << code << names[code - 1];
+        QTest::newRow("241") << 241 << "ED2: Dolby E + Evolution v1";
+        QTest::newRow("242") << 242 << "ED2: Dolby E + Evolution v2";
+        QTest::newRow("255") << 255 << "Unknown frame type";
+        QTest::newRow("256") << 256 << "";
+    }
+
+    void frameTypeNames() {
+        // A wrong or shifted name in the frame-type table.
+        QFETCH(int, code);
+        cZmqSubDolby subscriber;
+        QTEST(subscriber.GetStreamNameFroms337FrameType(code), "name");
+    }
+
+    void documents_data() {
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("streamType"); // empty: nothing emitted
+        const QStringList kept{"kept\n"};        // the lines of the document before
+        QTest::newRow("Atmos flag") << R"({"S337Type":{"Data":16},"IsAtmosPresent":true})"
+                                    << QStringList{"\n"} << "Dolby Digital Plus with Atmos";
+        QTest::newRow("unlisted code shows Type")
+            << R"({"S337Type":{"Data":2},"Type":{"Desc":"C"}})" << QStringList{"\n", "\nC"} << "C";
+        QTest::newRow("lists without counts")
+            << R"({"Programs":[{"p":{}}],"Streams":[{"s":{}}]})" << QStringList{} << "Undefined";
+        QTest::newRow("items, programmes, streams")
+            << R"({"Streams":[{"s":{"Title":"S"}}],"NoOfStreams":1,"NoOfPrograms":1,)"
+               R"("Programs":[{"p":{"Title":"P","Desc":"1"}},{"q":{"Desc":"2"}}],"Info":{"Title":"I"}})"
+            << QStringList{"I\n", "P\n1", "\n2", "S\n"} << "Undefined";
+        QTest::newRow("syntax error") << R"({"NoOfPrograms":)" << kept << "";
+        QTest::newRow("string count") << R"({"NoOfPrograms":"1"})" << kept << "";
+        QTest::newRow("string frame type") << R"({"S337Type":{"Data":"16"}})" << kept << "";
+        QTest::newRow("programme a number") << R"({"NoOfPrograms":1,"Programs":[3]})" << kept << "";
+        QTest::newRow("number Title") << R"({"Info":{"Title":5}})" << kept << "";
+    }
+
+    void documents() {
+        // A member shown that should not be, one left out or out of order, or a bad document
+        // that replaces the lines on show.
+        QFETCH(QString, json);
+        cZmqSubDolby subscriber;
+        subscriber.ParseDolbyMetadata(R"({"Info":{"Title":"kept"},"NoOfPrograms":2})");
+        QStringList types;
+        connect(&subscriber, &cZmqSubDolby::sigDolbyStreamType, this,
+                [&](const char* pType) { types << QString::fromUtf8(pType); });
+        subscriber.ParseDolbyMetadata(json.toUtf8().constData());
+        QTEST(QStringList(subscriber.DisplayLines()), "lines");
+        QTEST(types.join(QLatin1Char('|')), "streamType");
+    }
+
+    void receivesOverTcp() {
+        // Receivers rely on lines, record and stream type arriving in this order.
+        TestBusEnvironment environment;
+        const char* pAddress = BusEndpoints::DecoderAddress();
+        ZsockPtr publisher = BindSocket(ZMQ_PUB, BusEndpoints::Tcp(pAddress, cZmqSubDolby::kPort));
+        QVERIFY(publisher);
+        cZmqSubDolby subscriber;
+        subscriber.SetupAndRun(pAddress);
+        QSignalSpy typeSpy(&subscriber, &cZmqSubDolby::sigDolbyStreamType);
+        QVERIFY(
+            PublishUntil(typeSpy, [&] { SendTopic(publisher.get(), cZmqSubDolby::kTopic, "{}"); }));
+
+        QStringList order;
+        connect(&subscriber, &cZmqSubDolby::sigNewDolbyMetaData, this,
+                [&](QList<QString>* pLines) { order << pLines->join(QLatin1Char('|')); });
+        connect(&subscriber, &cZmqSubDolby::sigNewDolbyData, this,
+                [&](DolbyMetaData_s* pData) { order << QString::number(pData->CurrentProgram); });
+        connect(&subscriber, &cZmqSubDolby::sigDolbyStreamType, this,
+                [&](const char* pType) { order << QString::fromUtf8(pType); });
+        SendTopic(
+            publisher.get(), cZmqSubDolby::kTopic,
+            R"({"NoOfPrograms":1,"CurrentProgram":1,"S337Type":{"Data":16},"Programs":[{"p":{}}]})");
+        QTRY_COMPARE_WITH_TIMEOUT(order, QStringList({"\n|\n", "1", "Dolby Digital Plus"}), 10000);
+    }
+};
+
+QTEST_MAIN(tstVisualiser)
+#include "test_visualiser.moc"
