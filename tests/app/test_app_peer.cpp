@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
+#include "support/ChildProcess.h"
 #include "support/TestBus.h"
 
-#include <QProcess>
 #include <QtTest>
 
 // Guards the peer's road into the window: the simulated peer front-panel
@@ -21,7 +21,7 @@ private:
 };
 
 bool tst_AppPeer::RunPeer(const QStringList& command) {
-    QProcess sim;
+    ChildProcess sim;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("BRISVEL_MQ_DIR"), mEnv.MqDir());
     sim.setProcessEnvironment(env);

@@ -8,6 +8,7 @@ class TestAppProcess final : public QObject {
     Q_OBJECT
 
 private slots:
+    void startsInOrderAndStopsOnInterrupt_data();
     void startsInOrderAndStopsOnInterrupt();
 
 private:
@@ -15,8 +16,16 @@ private:
 };
 
 // Guards the start-up sequence and the interrupt path: the handler must only
-// wake the GUI thread, which says goodbye, leaves the loop and returns 0.
+// wake the GUI thread, which says goodbye, leaves the loop and returns 0,
+// for a terminal's interrupt and for a service manager's stop alike.
+void TestAppProcess::startsInOrderAndStopsOnInterrupt_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
 void TestAppProcess::startsInOrderAndStopsOnInterrupt() {
+    QFETCH(int, signal);
     AppProcess app(mBus.MqDir());
     QVERIFY2(app.Start(), "BRISVEL_APP must name the built application");
     QVERIFY2(app.WaitForLine("Brisvel: Starting event loop."), app.Stdout().constData());
@@ -42,7 +51,7 @@ void TestAppProcess::startsInOrderAndStopsOnInterrupt() {
     }
 
     QTest::qWait(300); // a few poll ticks with nothing to read
-    QVERIFY(app.Interrupt());
+    QVERIFY(app.Interrupt(signal));
     QVERIFY(app.WaitForExit());
     QCOMPARE(app.Process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.Process().exitCode(), 0);

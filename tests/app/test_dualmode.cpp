@@ -2,10 +2,10 @@
 #include "look/ButtonStylesheets.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
+#include "support/ChildProcess.h"
 #include "support/TestBus.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QTest>
 
 // The dual flag comes from the application's own argument list, which a test
@@ -32,7 +32,7 @@ void TestDualMode::showMetersHonoursTheFirstArgument_data() {
 void TestDualMode::showMetersHonoursTheFirstArgument() {
     QFETCH(QStringList, arguments);
     QFETCH(bool, dual);
-    QProcess child;
+    ChildProcess child;
     child.start(QCoreApplication::applicationFilePath(), QStringList{"--child"} + arguments);
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitCode(), dual ? 2 : 1);
