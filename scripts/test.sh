@@ -21,4 +21,5 @@ else
 fi
 cmake --build "$build" -j"$(nproc)"
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 180
+# A private network namespace: the fixed ports are ours alone.
+bash ../scripts/isolated.sh ctest --output-on-failure -j"$(nproc)" --timeout 180
