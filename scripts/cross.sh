@@ -40,22 +40,24 @@ target=(libc6-dev libstdc++-12-dev qt6-base-dev qt6-qpa-plugins libczmq-dev libz
         rapidjson-dev fonts-dejavu-core)
 sysroot=sysroot/$arch
 stamp="$sysroot/.brisvel-packages"
-if [ "$(cat "$stamp" 2>/dev/null)" != "${target[*]}" ]; then
+if [ "$(cat "$stamp" 2>/dev/null)" != "${target[*]} shlibs" ]; then
     rm -rf "$sysroot"
     mirror=http://deb.debian.org/debian
     main=("deb $mirror bookworm main" "deb $mirror bookworm-updates main")
     security="deb http://deb.debian.org/debian-security bookworm-security main"
     include=$(IFS=,; echo "${target[*]}")
+    # The packages' shlibs entries, for dpkg-shlibdeps when packaging (scripts/package.sh).
+    shlibs='for d in "$1"/var/cache/apt/archives/*.deb; do dpkg-deb -I "$d" shlibs 2>/dev/null || true; done >"$1/shlibs.local"'
     # Within the sysroot every package has one architecture, so a security
     # index that fails to download only costs its updates, not the build.
     if ! mmdebstrap --quiet --variant=extract --architectures="$arch" --include="$include" \
-        bookworm "$sysroot" "${main[@]}" "$security"; then
+        --extract-hook="$shlibs" bookworm "$sysroot" "${main[@]}" "$security"; then
         echo "cross: the $arch security index is not available; sysroot from bookworm and bookworm-updates"
         rm -rf "$sysroot"
         mmdebstrap --quiet --variant=extract --architectures="$arch" --include="$include" \
-            bookworm "$sysroot" "${main[@]}"
+            --extract-hook="$shlibs" bookworm "$sysroot" "${main[@]}"
     fi
-    echo "${target[*]}" >"$stamp"
+    echo "${target[*]} shlibs" >"$stamp"
 fi
 
 start=$(date +%s)

@@ -4,11 +4,24 @@
 # the installed app, fed by the installed unit-sim on loopback and a temporary
 # bus directory, sends a heartbeat and a log record and stops cleanly (exit 0)
 # on SIGTERM. The package is removed again at the end.
-#   bash scripts/package.sh            build, check, remove
-#   bash scripts/package.sh --build    only build (build-deb/*.deb)
+#   bash scripts/package.sh                 build, check, remove
+#   bash scripts/package.sh --build         build and lint only (build-deb/*.deb)
+#   bash scripts/package.sh --arch armhf    build for the unit (build-deb-armhf/*.deb) and
+#                                           lint it; needs the sysroot of scripts/cross.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
+native=$(dpkg --print-architecture)
+arch=$native
+build_only=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --build) build_only=1 ;;
+        --arch) arch=${2:?--arch needs armhf or arm64}; shift ;;
+        *) echo "usage: scripts/package.sh [--build] [--arch armhf|arm64]" >&2; exit 2 ;;
+    esac
+    shift
+done
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 
 bash scripts/deps.sh
@@ -23,18 +36,44 @@ if ((${#missing[@]})); then
 fi
 
 start=$(date +%s)
-cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DBRISVEL_WARNINGS_FATAL=ON -DBRISVEL_BUILD_TESTS=OFF -DBRISVEL_BUILD_BENCH=OFF >/dev/null
-cmake --build build-deb -j"$(nproc)"
-(cd build-deb && cpack -G DEB >/dev/null)
-deb=$(ls "$top"/build-deb/brisvel-visualiser_*_"$(dpkg --print-architecture)".deb)
+build=build-deb
+configure=()
+if [ "$arch" != "$native" ]; then
+    case "$arch" in
+        armhf) triplet=arm-linux-gnueabihf ;;
+        arm64) triplet=aarch64-linux-gnu ;;
+        *) echo "package: no toolchain for $arch" >&2; exit 2 ;;
+    esac
+    sysroot=$top/sysroot/$arch
+    [ -f "$sysroot/shlibs.local" ] || { echo "package: run scripts/cross.sh $arch first" >&2; exit 1; }
+    build=build-deb-$arch
+    build_only=1
+    configure=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch.cmake")
+    # dpkg-shlibdeps knows only this machine's package database: the target's
+    # libraries and their shlibs entries come from the sysroot instead.
+    mkdir -p "$build/shlibdeps"
+    cat >"$build/shlibdeps/dpkg-shlibdeps" <<WRAP
+#!/bin/sh
+OBJDUMP=$triplet-objdump exec /usr/bin/dpkg-shlibdeps -L$sysroot/shlibs.local \
+    -l$sysroot/usr/lib/$triplet -l$sysroot/lib/$triplet "\$@"
+WRAP
+    chmod +x "$build/shlibdeps/dpkg-shlibdeps"
+    export PATH="$top/$build/shlibdeps:$PATH"
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DBRISVEL_WARNINGS_FATAL=ON -DBRISVEL_BUILD_TESTS=OFF -DBRISVEL_BUILD_BENCH=OFF "${configure[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+rm -f "$build"/brisvel-visualiser_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$top/$build"/brisvel-visualiser_*_"$arch".deb)
 echo "package: built $deb in $(($(date +%s) - start)) s"
 dpkg-deb --info "$deb" | sed -n 's/^ Depends:/package: depends:/p'
-[ "${1:-}" = "--build" ] && exit 0
 
 start=$(date +%s)
 lintian --fail-on error --suppress-tags binary-without-manpage "$deb"
 echo "package: lintian reports no errors"
+# Only this machine's own package is installed and run.
+[ "$build_only" = 1 ] && exit 0
 
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq "$deb" >/dev/null
