@@ -36,5 +36,7 @@ set(QT_HOST_PATH /usr)
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/${CMAKE_HOST_SYSTEM_PROCESSOR}-linux-gnu/cmake)
 
 # -L makes the emulator find the target's loader and libraries in the sysroot;
-# no binfmt_misc registration is needed.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${BRISVEL_QEMU} -L "${BRISVEL_SYSROOT}")
+# no binfmt_misc registration is needed. qemu-aarch64 7.2 does not look in the
+# sysroot when Qt asks whether its plugin directory exists, so it is named.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${BRISVEL_QEMU} -L "${BRISVEL_SYSROOT}"
+    -E "QT_PLUGIN_PATH=${BRISVEL_SYSROOT}/usr/lib/${BRISVEL_TRIPLET}/qt6/plugins")
