@@ -1,7 +1,7 @@
 #include "app/KeldHeartBeater.h"
 
+#include "ConsolePrint.h"
 #include "HeartBeater.h"
-#include "bus/ZmqQtListenerBase.h"
 
 #include <QTimer>
 

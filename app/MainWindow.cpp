@@ -1,11 +1,11 @@
 #include "app/MainWindow.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 #include "Logger.h"
 #include "app/KeldHeartBeater.h"
 #include "app/Notification.h"
 #include "app/PageMainMenu.h"
-#include "bus/ZmqQtListenerBase.h"
 #include "bus/ZmqQtPublisher.h"
 #include "bus/ZmqSubHwStatus.h"
 #include "bus/ZmqSubPeer.h"

@@ -1,7 +1,7 @@
 #include "app/Notification.h"
 
+#include "ConsolePrint.h"
 #include "Logger.h"
-#include "bus/ZmqQtListenerBase.h"
 #include "look/ButtonMain.h"
 #include "look/LabelMenu.h"
 #include "look/LabelStylesheets.h"

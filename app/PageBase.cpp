@@ -1,6 +1,6 @@
 #include "app/PageBase.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 #include "look/ButtonStylesheets.h"
 
 #include <QFontMetrics>

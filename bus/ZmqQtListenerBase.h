@@ -76,8 +76,3 @@ private:
     char* mpTopic = nullptr;
     char* mpPayload = nullptr;
 };
-
-// Console lines of the bus layer: "ZQT ERROR : " and the message.
-void ZqtError(const char* pFormat, ...) __attribute__((format(printf, 1, 2)));
-// Console lines of the application classes: "KELD_ERROR : " and the message.
-void KeldError(const char* pFormat, ...) __attribute__((format(printf, 1, 2)));

@@ -1,7 +1,7 @@
 #include "bus/ZmqQtPublisher.h"
 
 #include "BusEndpoints.h"
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 
 #include <cassert>
 #include <cstdlib>

@@ -1,6 +1,7 @@
 #include "bus/ZmqSubHwStatus.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 #include "Logger.h"
 #include "messages/JsonParseHwmMessages.h"
 #include "messages/JsonParserSDIStatus.h"

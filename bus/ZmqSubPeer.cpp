@@ -1,6 +1,7 @@
 #include "bus/ZmqSubPeer.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 #include "messages/JsonParseFpMessages.h"
 
 #include <cstring>

@@ -1,6 +1,7 @@
 #include "bus/ZmqSubRotaryEnc.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,7 @@
 #include "bus/ZmqSubWebBaseDolby.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 #include "messages/JsonRead.h"
 
 #include <cstdlib>

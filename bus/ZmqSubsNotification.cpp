@@ -1,6 +1,7 @@
 #include "bus/ZmqSubsNotification.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,7 @@
 #include "bus/ZmqSubsSystemUpdate.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "look/ButtonStylesheets.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 #include "look/SystemColor.h"
 
 #include <cstdio>

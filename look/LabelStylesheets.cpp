@@ -1,6 +1,6 @@
 #include "look/LabelStylesheets.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 #include "look/SystemColor.h"
 
 #include <cstdio>
@@ -53,6 +53,6 @@ QString cLabelStyle::Get(const QString& sName) {
     const auto it = Map.constFind(sName);
     if (it != Map.constEnd())
         return it.value();
-    KeldError("Style string %s could not be found in the list.", sName.toLatin1().constData());
+    KeldError("Style string %s could not be found in the list.\n", sName.toLatin1().constData());
     return QString();
 }

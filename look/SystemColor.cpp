@@ -1,6 +1,6 @@
 #include "look/SystemColor.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 
 #include <cstdio>
 
@@ -94,7 +94,7 @@ QColor cSysColor::GetColor(const QString& sName) {
     const auto it = ColorMap.constFind(sName);
     if (it != ColorMap.constEnd())
         return it.value();
-    KeldError("Color %s could not be found in the color map.", sName.toLatin1().constData());
+    KeldError("Color %s could not be found in the color map.\n", sName.toLatin1().constData());
     return ColorMap.value(QStringLiteral("Red"));
 }
 

@@ -392,15 +392,6 @@ std::shared_ptr<cCluster> cClusterSet::GetCluster(std::int32_t iCluster) const {
 
 // ---- sources --------------------------------------------------------------
 
-void cSourceInfo::ResetNumbers() {
-    Type = 0;
-    ConnectorType = CONNECTOR_NONE;
-    Slot = 0;
-    Cage = 0;
-    InputNo = 0;
-    Pair = 0;
-}
-
 bool cSourceInfo::ParseSource(const rapidjson::Value& source, bool bClock) {
     if (!source.IsObject())
         return false;
@@ -432,14 +423,14 @@ SysClockType_e cSystemClockSource::ConvertToSysClockTypeFromString(const char* p
 
 // ---- cPresetParser --------------------------------------------------------
 
-// The sources are reset only as far as the unit always has: the clock
-// source's numbers and type text, the video source's numbers. Count is kept.
+// A preset replaces the whole model: only Count, which not every preset
+// carries, survives it.
 void cPresetParser::Reset() {
     Meters.Reset();
     Clusters.Reset();
-    SystemClockSource.ResetNumbers();
-    SystemClockSource.TypeStr.clear();
-    VideoSource.ResetNumbers();
+    SystemClockSource = cSystemClockSource();
+    VideoSource = cVideoSource();
+    DolbyInputSource = cDolbyInputSource();
     DecoderConf.Reset();
     Repub = false;
     SourceSelect = false;

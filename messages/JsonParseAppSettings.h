@@ -178,9 +178,6 @@ private:
 // SysClockType_e for the clock source and a SysInputType_e for the others.
 class cSourceInfo {
 public:
-    // Six numbers back to 0; the texts are left to the owner's reset rules.
-    void ResetNumbers();
-
     std::int32_t Type = 0;
     ConnectorType_e ConnectorType = CONNECTOR_NONE;
     std::int32_t Slot = 0;

@@ -1,6 +1,6 @@
 #include "messages/JsonParseDolbyMetaData.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 #include "messages/JsonRead.h"
 
 namespace {

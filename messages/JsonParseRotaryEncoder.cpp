@@ -1,6 +1,6 @@
 #include "messages/JsonParseRotaryEncoder.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 #include "messages/JsonRead.h"
 
 #include <rapidjson/document.h>

@@ -10,9 +10,9 @@ seconds=0
 if [ "${1:-}" = "--seconds" ]; then seconds="${2:?--seconds needs a number}"; fi
 
 bash scripts/deps.sh --run
-# The same configuration as scripts/test.sh, so switching between them rebuilds nothing.
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRISVEL_WARNINGS_FATAL=ON -DBRISVEL_BUILD_BENCH=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target brisvel-visualiser unit-sim
+# The same preset as scripts/test.sh, so switching between them rebuilds nothing.
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j"$(nproc)" --target brisvel-visualiser unit-sim
 
 export BRISVEL_MQ_DIR=$(mktemp -d /tmp/brisvel-mq.XXXXXX)
 export BRISVEL_DECODER_ADDR=127.0.0.1

@@ -1,6 +1,6 @@
 #include "visualiser/PageDolbyVisualiser.h"
 
-#include "bus/ZmqQtListenerBase.h"
+#include "ConsolePrint.h"
 #include "visualiser/DolbyED2Channels.h"
 #include "visualiser/RenderArea.h"
 
@@ -156,15 +156,14 @@ void cPageDolbyVisualiser::sltSetDolbyED2Data(dlb_pwk_pa_status* pStatus) {
 }
 
 void cPageDolbyVisualiser::SwitchView(const QString& view) {
-    if (view == QLatin1String("Top View")) {
-        mpRenderArea->SetScalingFactor(0.7f, 1.037f);
-        mView = VisualiserProjection::kTopView;
-    } else if (view == QLatin1String("Front View")) {
-        mpRenderArea->SetScalingFactor(0.5f, 1.07f);
-        mView = VisualiserProjection::kFrontView;
-    } else {
-        // "Auto" and anything else: the top view, the room left as it is drawn.
-        mView = VisualiserProjection::kTopView;
+    // "Auto" and anything else: the top view, the room left as it is drawn.
+    mView = VisualiserProjection::kTopView;
+    for (const int iView : {VisualiserProjection::kTopView, VisualiserProjection::kFrontView}) {
+        const ViewSettings& settings = Settings(iView);
+        if (view == QLatin1String(settings.pName)) {
+            mView = iView;
+            mpRenderArea->SetScalingFactor(settings.innerFactor, settings.ringFactor);
+        }
     }
     MapBedObjects();
     SetScreenView();

@@ -12,8 +12,8 @@
 class QPainter;
 class QPaintEvent;
 
-// Room geometry of the visualiser drawing, free of any painter so that the
-// projection can be checked on its own.
+// Room geometry of the visualiser drawing, free of any painter: the painter
+// and the checks use these same functions.
 namespace RoomGeometry {
 inline constexpr int kWidth = 472; // the drawing is built for this widget size
 inline constexpr int kHeight = 266;
@@ -22,9 +22,17 @@ inline constexpr int kCentreY = kHeight / 2;
 inline constexpr int kBaseWidth = 415; // the room's nearest plane at scale 1
 inline constexpr int kBaseHeight = 234;
 inline constexpr int kMarkerSize = 32; // marker side before scaling
+inline constexpr int kRingCount = 10;  // the last ring is the room's outer frame
+inline constexpr int kGridColumns = 10;
+inline constexpr int kGridRows = 6;
+inline constexpr QRect kCaptionRect{106, 244, 260, 30};
 
 // Inner rectangle of the room for an inner factor (the far wall or the floor).
 QRect InnerRect(float fInnerFactor);
+
+// Depth ring i (0 = innermost), each fRingFactor times the one inside it,
+// centred on the widget. Kept in float: the edges start at the outer one.
+QRectF RingRect(const QRect& inner, float fRingFactor, int i);
 
 // Translation that shrinks the nearest plane by fScale about the widget centre.
 QPointF PlaneOrigin(float fScale);
@@ -49,7 +57,7 @@ class RenderArea : public QWidget {
     Q_DISABLE_COPY_MOVE(RenderArea)
 
 public:
-    static constexpr int kRingCount = 10;
+    static constexpr int kRingCount = RoomGeometry::kRingCount;
 
     explicit RenderArea(QWidget* parent = nullptr);
 
@@ -64,47 +72,30 @@ public:
 
     // Read back for checks and the page's own tests.
     QString Caption() const { return mCaption; }
-    QString ViewName() const { return mViewName; }
-    QRect InnerRectangle() const { return QRect(mInnerLeft, mInnerTop, mInnerWidth, mInnerHeight); }
-    QRect RingRectangle(int i) const { return mRings[i]; }
+    QRect InnerRectangle() const { return RoomGeometry::InnerRect(mInnerFactor); }
     float InnerFactor() const { return mInnerFactor; }
-    float RingFactor() const { return mRingFactor; }
-    QColor InnerColor() const { return mInnerColor; }
-    const QList<QVector3D>* DynamicObjects() const { return mpDynamicObjects; }
-    const QList<QVector3D>* BedObjects() const { return mpBedObjects; }
-    const QList<QString>* BedNames() const { return mpBedNames; }
-    const QPointF* ScreenPoints() const { return mpScreenPoints; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void DrawVisualiserView(QPainter& painter);
-    void DrawBedObjects(QPainter& painter);
-    void DrawDynamicObjects(QPainter& painter);
-    void DrawMarker(QPainter& painter, const QVector3D& position, const QColor& fill, bool bRound,
-                    const QString* pLabel);
+    // The drawing steps, back to front; each paints one layer in its own save/restore.
+    void DrawInnerRect(QPainter& painter, const QRect& inner) const;
+    void DrawRings(QPainter& painter, const QRect& inner) const;
+    void DrawScreen(QPainter& painter) const;
+    void DrawEdgesAndGrid(QPainter& painter, const QRect& inner) const;
+    void DrawCaption(QPainter& painter) const;
+    void DrawBedObjects(QPainter& painter) const;
+    void DrawDynamicObjects(QPainter& painter) const;
+    static void DrawMarker(QPainter& painter, const QVector3D& position, const QColor& fill,
+                           bool bRound, const QString* pLabel);
 
     QList<QVector3D>* mpDynamicObjects = nullptr; // not owned
     QList<QVector3D>* mpBedObjects = nullptr;     // not owned
     QList<QString>* mpBedNames = nullptr;         // not owned, parallel to the beds
     QPointF* mpScreenPoints = nullptr;            // 4 points, not owned
     QColor mInnerColor;
-    int mRingCount = kRingCount;
-    int mCentreX = RoomGeometry::kCentreX;
-    int mCentreY = RoomGeometry::kCentreY;
-    int mBaseWidth = RoomGeometry::kBaseWidth;
-    int mBaseHeight = RoomGeometry::kBaseHeight;
-    int mInnerWidth = 207; // front-view factors until the page switches
-    int mInnerHeight = 117;
-    int mInnerLeft = 133;
-    int mInnerTop = 75;
-    int mCaptionLeft = 106;
-    int mCaptionTop = 244;
-    int mCaptionWidth = 260;
-    int mCaptionHeight = 30;
-    QRect mRings[kRingCount];
-    float mInnerFactor = 0.5f;
+    float mInnerFactor = 0.5f; // front-view factors until the page switches
     float mRingFactor = 1.07f;
     QString mViewName;
     QString mCaption;

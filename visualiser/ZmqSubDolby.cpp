@@ -1,6 +1,7 @@
 #include "visualiser/ZmqSubDolby.h"
 
 #include "BusEndpoints.h"
+#include "ConsolePrint.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Guards the notification subscriber on a real socket: the joined IPC
 // endpoint, a received document reaching sigNotificationMsg with the
-// subscriber's record, and bad messages emitting nothing.
+// subscriber's record, and a document it cannot read emitting nothing.
 #include "bus/ZmqSubsNotification.h"
 #include "support/PublishUntil.h"
 #include "support/TestBus.h"
@@ -33,12 +33,10 @@ void cTestNotificationSub::receivesNotification() {
                 order << QStringLiteral("%1 %2").arg(pRecord->level).arg(pRecord->title);
             });
     SendTopic(publisher.get(), "AppNotification", R"({"Level":"50"})");
-    SendTopic(publisher.get(), "AppNotificationX", R"({"Level":50})");
     SendTopic(publisher.get(), "AppNotification", R"({"Level":50,"Title":"Fan"})");
     QVERIFY(spy.wait(10000));
     // The record is handed out inside the dispatch of its own topic.
-    QCOMPARE(order,
-             QStringList({"AppNotification", "AppNotificationX", "50 Fan", "AppNotification"}));
+    QCOMPARE(order, QStringList({"AppNotification", "50 Fan", "AppNotification"}));
 }
 
 QTEST_GUILESS_MAIN(cTestNotificationSub)

@@ -28,7 +28,7 @@ private slots:
         QVERIFY(cLabelStyle::Get("Plum").isEmpty());
         QVERIFY(cButtonStyle::Get("greenwhitegreen").isEmpty());
         QCOMPARE(console.Text(),
-                 QByteArray("KELD_ERROR : Style string Plum could not be found in the list.\n"));
+                 QByteArray("KELD_ERROR : Style string Plum could not be found in the list.\n\n"));
     }
 };
 

@@ -20,7 +20,7 @@ private slots:
         QTest::newRow("Black unchanged") << "Black" << QColor(0, 0, 0) << QByteArray();
         QTest::newRow("unknown falls back to Red")
             << "black" << QColor(0, 255, 0)
-            << QByteArray("KELD_ERROR : Color black could not be found in the color map.\n");
+            << QByteArray("KELD_ERROR : Color black could not be found in the color map.\n\n");
     }
     void lookup() {
         QFETCH(QString, name);

@@ -73,13 +73,21 @@ void TestPresetParser::acceptance_data() {
 }
 
 // Guards against values landing on the wrong meter or field, and against a
-// rejected preset keeping what the previous one left.
+// preset, accepted or not, keeping anything but Count from the previous one.
 void TestPresetParser::acceptance() {
     QFETCH(QByteArray, json);
     QFETCH(bool, accepted);
+    QJsonObject first = BasePreset();
+    first["SystemClockSource"] = QJsonObject{{"Type", "AES"}, {"ConnectorType", "BNC"}};
+    first["DolbyInputSource"] = QJsonObject{{"Type", "Dolby E"}, {"Slot", 2}};
+    first["VideoSource"] = QJsonObject{{"Type", "SDI"}};
     cPresetParser parser;
-    QVERIFY(parser.ParsePreset(With("Count", 7).constData()));
+    QVERIFY(parser.ParsePreset(QJsonDocument(first).toJson().constData()));
     QCOMPARE(parser.ParsePreset(json.constData()), accepted);
+    QVERIFY(parser.SystemClockSource.ConnectorTypeStr.empty());
+    QVERIFY(parser.DolbyInputSource.TypeStr.empty() && parser.DolbyInputSource.Slot == 0);
+    QVERIFY(parser.VideoSource.TypeStr.empty());
+    QCOMPARE(parser.Count, 7);
     QCOMPARE(parser.Meters.GetVolumeDb(0, 99), accepted ? -3 : 0);
     QCOMPARE(parser.Meters.GetSpeakerType(1), accepted ? AUDIO_SPEAKER_RIGHT : AUDIO_SPEAKER_NONE);
     QCOMPARE(parser.Clusters.ConfiguredClusters, accepted ? 1 : 0);

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "visualiser/RenderArea.h"
-
 #include <QColor>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
-#include <QVector3D>
 #include <QWidget>
 
 #include <cstdlib>
@@ -31,12 +28,13 @@ inline bool At(const QImage& image, QPointF point, const QColor& expected, int t
     return image.valid(x, y) && Near(image.pixel(x, y), expected, tolerance);
 }
 
-// Whether the visualiser marker of a position shows its colour, sampled clear of
-// the label at its centre: a square near its corner, a circle above its middle.
-inline bool Marker(const QImage& image, const QVector3D& at, const QColor& expected, bool round) {
+// Whether the visualiser marker centred there with that side shows its colour,
+// sampled clear of the label at its centre: a square near its corner, a circle
+// above its middle.
+inline bool Marker(const QImage& image, QPointF centre, qreal side, const QColor& expected,
+                   bool round) {
     const QPointF offset(round ? 0.0 : -0.35, -0.35);
-    return At(image, RoomGeometry::MarkerCentre(at) + offset * RoomGeometry::MarkerSide(at),
-              expected);
+    return At(image, centre + offset * side, expected);
 }
 
 // Pixels in the rectangle close to the colour.

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstring>
+
 namespace {
 
 dlb_pwk_pa_status SampleStatus(std::uint32_t seed) {
@@ -41,11 +43,35 @@ QList<QByteArray> Frames(zmsg_t* pMsg) {
     return frames;
 }
 
+// Little-endian field bytes, as the unit's processors send them.
+QByteArray U32(std::uint32_t value) {
+    QByteArray bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = char(value >> (8 * i));
+    return bytes;
+}
+QByteArray F32(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return U32(bits);
+}
+
+// A record's event laid out by hand from the documented frame order: topic,
+// valid, 16 presentations of 148 frames, selected presentation.
 QList<QByteArray> Frames(const dlb_pwk_pa_status& status) {
-    zmsg_t* pMsg = DolbyED2Frames::Encode(status);
-    const QList<QByteArray> frames = Frames(pMsg);
-    zmsg_destroy(&pMsg);
-    return frames;
+    QList<QByteArray> f{"DolbyPersonalizationDataEvent", U32(status.valid)};
+    for (const dlb_pwk_pa_presentation& p : status.presentations) {
+        f << U32(p.opaque_a) << U32(p.num_speakers);
+        for (const dlb_pwk_pa_speaker& s : p.speakers)
+            f << U32(std::uint32_t(s.source)) << QByteArray(1, char(s.opaque_b)) << U32(s.opaque_c);
+        f << U32(p.num_objects);
+        for (const dlb_pwk_pa_object& o : p.objects)
+            f << U32(o.opaque_a) << F32(o.x) << F32(o.y) << F32(o.z)
+              << QByteArray(1, char(o.opaque_b)) << U32(o.opaque_c);
+        f << QByteArray(p.name);
+    }
+    f << U32(status.selected_presentation);
+    return f;
 }
 
 // Two records are equal when they travel as the same frames (they have padding).
@@ -64,7 +90,7 @@ void Decode(const QList<QByteArray>& frames, dlb_pwk_pa_status* pRecord) {
 // Frame indices inside a message (0 is the topic).
 constexpr int kValidFrame = 1;
 int PresentationFrame(int p) {
-    return 2 + p * int(DolbyED2Frames::kFramesPerPresentation);
+    return 2 + p * 148;
 }
 constexpr int kSourceFrame = 2 + 2;      // presentation 0, speaker 0
 constexpr int kOpaqueBFrame = 2 + 2 + 1; // its 1-byte field
@@ -86,15 +112,20 @@ private:
     TestBusEnvironment mBus;
 };
 
-// Guards the wire layout: the topic, 2370 field frames, every field copied.
+// Guards the wire layout against the documented one: a field order or byte
+// order slip made alike in encoder and decoder would still round-trip.
 void TestEd2Subscriber::fullEventRoundTrips() {
     const dlb_pwk_pa_status sent = SampleStatus(5);
     const QList<QByteArray> frames = Frames(sent);
     QCOMPARE(frames.size(), qsizetype(2371));
-    QCOMPARE(frames.first(), QByteArray("DolbyPersonalizationDataEvent"));
+    QCOMPARE(frames[PresentationFrame(1)], QByteArray("\x06\x00\x00\xa0", 4)); // opaque_a
+    zmsg_t* pMsg = DolbyED2Frames::Encode(sent);
+    QCOMPARE(Frames(pMsg), frames);
+    zmsg_destroy(&pMsg);
     dlb_pwk_pa_status received{};
     Decode(frames, &received);
     QVERIFY(SameRecord(sent, received));
+    QCOMPARE(received.presentations[3].objects[2].x, -0.75f);
 }
 
 // A message that ends early leaves later fields as the previous one left them.

@@ -43,16 +43,22 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QList<QVector3D>>("objects");
         QTest::addColumn<QList<QVector3D>>("beds");
+        QTest::addColumn<QList<QPointF>>("centres"); // objects then beds, in widget pixels
         const QList<QVector3D> topObjects{{0, -1, 0.7f}, {1, 1, 1.0f}};
         const QList<QVector3D> topBeds{{-1, -1, 0.68f}, {-0.13f, -1, 0.68f}};
+        // Worked: at scale z the 415 x 234 plane sits at ((472 - 415z) / 2, (266 - 234z) / 2)
+        // and a unit of x or y spans 207.5z or 117z pixels from its -1 edge.
+        const QList<QPointF> topCentres{{236, 51.1}, {443.5, 250}, {94.9, 53.44}, {217.66, 53.44}};
         QTest::newRow("top") << QByteArray("Top View") << 0.7f << "Top View : Main " << topObjects
-                             << topBeds;
+                             << topBeds << topCentres;
         QTest::newRow("front") << QByteArray("Front View") << 0.5f << "Front View : Main "
                                << QList<QVector3D>{{0, 1, 0.5f}, {1, -1, 1.0f}}
-                               << QList<QVector3D>{{-1, 1, 0.5f}, {-0.13f, 1, 0.5f}};
+                               << QList<QVector3D>{{-1, 1, 0.5f}, {-0.13f, 1, 0.5f}}
+                               << QList<QPointF>{
+                                      {236, 191.5}, {443.5, 16}, {132.25, 191.5}, {222.51, 191.5}};
         // Unknown texts pick the top view and leave the room as the front view drew it.
         QTest::newRow("auto") << QByteArray("Auto") << 0.5f << "Top View : Main " << topObjects
-                              << topBeds;
+                              << topBeds << topCentres;
     }
     void views() {
         QFETCH(QByteArray, view);
@@ -60,6 +66,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QList<QVector3D>, objects);
         QFETCH(QList<QVector3D>, beds);
+        QFETCH(QList<QPointF>, centres);
         cPageDolbyVisualiser page;
         page.sltSetVisualiserView(view.constData()); // before any event: the room alone
         QCOMPARE(page.Area()->InnerFactor(), innerFactor);
@@ -83,8 +90,8 @@ private slots:
 
         QImage image = PixelProbe::Grab(page);
         for (int i = 0; i < 2; ++i)
-            QVERIFY(PixelProbe::Marker(image, beds[i], kBed, false) &&
-                    PixelProbe::Marker(image, objects[i], Qt::red, true));
+            QVERIFY(PixelProbe::Marker(image, centres[i + 2], 32 * beds[i].z(), kBed, false) &&
+                    PixelProbe::Marker(image, centres[i], 32 * objects[i].z(), Qt::red, true));
         QVERIFY(PixelProbe::At(image, QPointF(4, 133), Qt::black));
         QVERIFY(PixelProbe::Count(image, QRect(106, 244, 260, 22), Qt::yellow) > 20);
         page.sltResetDolbyGrid(true);

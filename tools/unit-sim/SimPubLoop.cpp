@@ -44,12 +44,18 @@ void Pause(int iMs) {
 }
 } // namespace
 
-int Run(zsock_t* pSocket, const QStringList& args, const std::function<void()>& round) {
+void AddLoopOptions(QCommandLineParser& parser) {
+    Sim::AddFlag(parser, QStringLiteral("repeat"),
+                 QStringLiteral("Publish until stopped instead of 4 times over 1.5 s."));
+    Sim::AddValue(parser, QStringLiteral("interval"), QStringLiteral("MS"),
+                  QStringLiteral("Period of --repeat (default 1000)."), QStringLiteral("1000"));
+}
+
+int Run(zsock_t* pSocket, const QCommandLineParser& args, const std::function<void()>& round) {
     if (!pSocket)
         return 1;
-    if (Sim::Flag(args, QStringLiteral("repeat"))) {
-        const int iInterval =
-            qMax(10, Sim::Option(args, QStringLiteral("interval"), QStringLiteral("1000")).toInt());
+    if (args.isSet(QStringLiteral("repeat"))) {
+        const int iInterval = qMax(10, args.value(QStringLiteral("interval")).toInt());
         while (!Sim::Stopping()) {
             round();
             Pause(iInterval);

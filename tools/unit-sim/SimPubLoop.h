@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <QCommandLineParser>
 
 #include <czmq.h>
 
@@ -20,9 +20,9 @@ void Send(zsock_t* pSocket, const char* pTopic, const QByteArray& json);
 // Calls pRound a few times over about 1.5 s, so a subscriber that has just
 // connected still gets it; with --repeat, every --interval ms (default 1000)
 // until SIGINT/SIGTERM. Destroys the socket at the end.
-int Run(zsock_t* pSocket, const QStringList& args, const std::function<void()>& round);
+int Run(zsock_t* pSocket, const QCommandLineParser& args, const std::function<void()>& round);
 
-// Usage text of the options Run understands.
-inline constexpr const char* kLoopUsage = "[--repeat] [--interval MS]";
+// Declares the options Run understands.
+void AddLoopOptions(QCommandLineParser& parser);
 
 } // namespace SimPub

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <QCommandLineParser>
+#include <QString>
 
 #include <functional>
 #include <map>
@@ -9,9 +10,11 @@
 // A role of the simulator ("ed2", "peer", ...). Each sim_<role>.cpp defines
 // one with a static SimRoleRegistration, so adding a role touches no other file.
 struct SimRole {
-    std::string summary;                        // one line for the usage text
-    std::string usage;                          // the role's own options
-    std::function<int(const QStringList&)> run; // arguments after the role name
+    std::string summary; // one line for the list of roles
+    std::string details; // the rest of the role's help, after its options
+    // Declares the role's options and positional arguments on its own parser.
+    std::function<void(QCommandLineParser&)> options;
+    std::function<int(const QCommandLineParser&)> run; // once the arguments parsed
     bool widgets = false; // draws widgets: gets a QApplication (offscreen without a display)
 };
 
@@ -27,12 +30,15 @@ struct SimRoleRegistration {
 namespace Sim {
 // Prints a line on standard output and flushes it, so pipes see it at once.
 void Say(const QString& line);
+// The same on standard error.
+void Complain(const QString& line);
 // Milliseconds since the Unix epoch, for arrival times.
 qint64 NowMs();
 // Blocks SIGINT/SIGTERM handling to a flag the role's loop polls.
 bool Stopping();
 void InstallStopHandler();
-// Value of "--name value" or "--name=value" in the arguments, or the fallback.
-QString Option(const QStringList& args, const QString& name, const QString& fallback = {});
-bool Flag(const QStringList& args, const QString& name);
+// Adds "--name VALUE" with its default to a role's parser.
+void AddValue(QCommandLineParser& parser, const QString& name, const QString& valueName,
+              const QString& description, const QString& fallback = {});
+void AddFlag(QCommandLineParser& parser, const QString& name, const QString& description);
 } // namespace Sim

@@ -22,15 +22,26 @@ void OnStop(int) {
     gStopping = true;
 }
 
-int Usage() {
-    std::printf("usage: unit-sim ROLE [options]\n\n"
-                "Stands in for the unit's other processes on a development machine.\n"
-                "Endpoints follow BRISVEL_MQ_DIR, BRISVEL_DECODER_ADDR and BRISVEL_UNIT_ADDR,\n"
-                "like the visualiser itself; run both with the same values.\n\nroles:\n");
+void Usage(std::FILE* pOut) {
+    std::fprintf(pOut,
+                 "usage: unit-sim ROLE [options]\n\n"
+                 "Stands in for the unit's other processes on a development machine.\n"
+                 "Endpoints follow BRISVEL_MQ_DIR, BRISVEL_DECODER_ADDR and BRISVEL_UNIT_ADDR,\n"
+                 "like the visualiser itself; run both with the same values.\n\nroles:\n");
     for (const auto& [name, role] : SimRoles())
-        std::printf("  %-10s %s\n", name.c_str(), role.summary.c_str());
-    std::printf("\n'unit-sim ROLE --help' shows a role's options.\n");
-    return 2;
+        std::fprintf(pOut, "  %-10s %s\n", name.c_str(), role.summary.c_str());
+    std::fprintf(pOut, "\n'unit-sim ROLE --help' shows a role's options.\n");
+    std::fflush(pOut);
+}
+
+// The parser's usage line names the executable; ours names the role too.
+QString RoleHelp(const QCommandLineParser& parser, const QString& role) {
+    QString text = parser.helpText();
+    const QString program = QCoreApplication::arguments().constFirst();
+    const int at = text.indexOf(program);
+    if (at >= 0)
+        text.replace(at, program.size(), QStringLiteral("unit-sim ") + role);
+    return text;
 }
 } // namespace
 
@@ -38,6 +49,10 @@ namespace Sim {
 void Say(const QString& line) {
     std::printf("%s\n", line.toUtf8().constData());
     std::fflush(stdout);
+}
+void Complain(const QString& line) {
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    std::fflush(stderr);
 }
 qint64 NowMs() {
     return QDateTime::currentMSecsSinceEpoch();
@@ -49,18 +64,12 @@ void InstallStopHandler() {
     std::signal(SIGINT, OnStop);
     std::signal(SIGTERM, OnStop);
 }
-QString Option(const QStringList& args, const QString& name, const QString& fallback) {
-    const QString flag = QStringLiteral("--") + name;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args.at(i) == flag && i + 1 < args.size())
-            return args.at(i + 1);
-        if (args.at(i).startsWith(flag + QLatin1Char('=')))
-            return args.at(i).mid(flag.size() + 1);
-    }
-    return fallback;
+void AddValue(QCommandLineParser& parser, const QString& name, const QString& valueName,
+              const QString& description, const QString& fallback) {
+    parser.addOption(QCommandLineOption(name, description, valueName, fallback));
 }
-bool Flag(const QStringList& args, const QString& name) {
-    return args.contains(QStringLiteral("--") + name);
+void AddFlag(QCommandLineParser& parser, const QString& name, const QString& description) {
+    parser.addOption(QCommandLineOption(name, description));
 }
 } // namespace Sim
 
@@ -77,19 +86,39 @@ int main(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> app(widgets ? new QApplication(argc, argv)
                                                   : new QCoreApplication(argc, argv));
     QStringList args = app->arguments();
-    args.removeFirst();
-    if (args.isEmpty())
-        return Usage();
-    const std::string name = args.takeFirst().toStdString();
-    const auto found = SimRoles().find(name);
-    if (found == SimRoles().end()) {
-        std::fprintf(stderr, "unit-sim: unknown role '%s'\n", name.c_str());
-        return Usage();
+    if (args.size() < 2) {
+        Usage(stderr);
+        return 2;
     }
-    if (Sim::Flag(args, QStringLiteral("help"))) {
-        std::printf("usage: unit-sim %s %s\n", name.c_str(), found->second.usage.c_str());
+    const QString name = args.at(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        Usage(stdout);
+        return 0;
+    }
+    const auto found = SimRoles().find(name.toStdString());
+    if (found == SimRoles().end()) {
+        Sim::Complain(QStringLiteral("unit-sim: unknown role '%1'").arg(name));
+        Usage(stderr);
+        return 2;
+    }
+    const SimRole& role = found->second;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromStdString(
+        role.summary + (role.details.empty() ? std::string() : "\n\n" + role.details)));
+    const QCommandLineOption help = parser.addHelpOption();
+    if (role.options)
+        role.options(parser);
+    args.removeAt(1); // the parser takes the first argument as the program
+    if (!parser.parse(args)) {
+        Sim::Complain(QStringLiteral("unit-sim %1: %2 ('unit-sim %1 --help' lists the options)")
+                          .arg(name, parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        std::printf("%s", RoleHelp(parser, name).toUtf8().constData());
+        std::fflush(stdout);
         return 0;
     }
     Sim::InstallStopHandler();
-    return found->second.run(args);
+    return role.run(parser);
 }

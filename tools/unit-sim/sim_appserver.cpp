@@ -107,9 +107,16 @@ void Pause(int milliseconds) {
         QThread::msleep(20);
 }
 
-int Run(const QStringList& args) {
-    const QString kind = args.isEmpty() || args.first().startsWith("--") ? QString() : args.first();
-    const QString view = Sim::Option(args, "view", "Top View");
+void Options(QCommandLineParser& parser) {
+    parser.addPositionalArgument("what", "preset, decoder or scales.", "preset|decoder|scales");
+    Sim::AddValue(parser, "file", "F", "Publish the text of F instead of the built-in sample.");
+    Sim::AddValue(parser, "view", "V", "Room view of the built-in decoder settings.", "Top View");
+    Sim::AddValue(parser, "repeat", "SECONDS", "Publish every SECONDS until stopped.");
+}
+
+int Run(const QCommandLineParser& args) {
+    const QString kind = args.positionalArguments().value(0);
+    const QString view = args.value("view");
     QString topic;
     QJsonObject sample;
     if (kind == "preset") {
@@ -127,7 +134,7 @@ int Run(const QStringList& args) {
     }
 
     QByteArray payload = QJsonDocument(sample).toJson(QJsonDocument::Compact);
-    const QString file = Sim::Option(args, "file");
+    const QString file = args.value("file");
     if (!file.isEmpty()) {
         QFile input(file);
         if (!input.open(QIODevice::ReadOnly)) {
@@ -139,7 +146,7 @@ int Run(const QStringList& args) {
     }
 
     bool bRepeatOk = true;
-    const QString repeatText = Sim::Option(args, "repeat");
+    const QString repeatText = args.value("repeat");
     const double repeatSeconds = repeatText.isEmpty() ? 0.0 : repeatText.toDouble(&bRepeatOk);
     if (!bRepeatOk || repeatSeconds < 0.0) {
         std::fprintf(stderr, "appserver: --repeat wants a number of seconds\n");
@@ -181,15 +188,11 @@ int Run(const QStringList& args) {
 SimRoleRegistration gRegistration(
     "appserver",
     SimRole{"application server: preset, decoder settings or meter scales on appServer.ipc",
-            "preset|decoder|scales [--file F] [--view \"Front View\"] [--repeat SECONDS]\n"
-            "  preset   the active preset (AppPresetConfiguration), a built-in 5.1 + stereo one\n"
-            "  decoder  the decoder settings (AppDolbyDecoderSettings)\n"
-            "  scales   the meter scale selection (AppMeterScalesSelect)\n"
-            "  --file F        publish the text of F instead of the built-in sample\n"
-            "  --view V        room view of the built-in decoder settings (default \"Top View\")\n"
-            "  --repeat S      publish every S seconds until stopped; without it the document\n"
-            "                  goes out 4 times over 1.5 s, so a subscriber that has just\n"
-            "                  connected still gets it, and the role exits",
-            Run});
+            "preset   the active preset (AppPresetConfiguration), a built-in 5.1 + stereo one\n"
+            "decoder  the decoder settings (AppDolbyDecoderSettings)\n"
+            "scales   the meter scale selection (AppMeterScalesSelect)\n"
+            "Without --repeat the document goes out 4 times over 1.5 s, so a subscriber that\n"
+            "has just connected still gets it, and the role exits.",
+            Options, Run});
 
 } // namespace

@@ -26,45 +26,63 @@ bool Send(zsock_t* pSocket, const dlb_pwk_pa_status& status) {
     return pMessage && zmsg_send(&pMessage, pSocket) == 0;
 }
 
-int Run(const QStringList& args) {
-    const QString address = Sim::Option(args, QStringLiteral("address"),
-                                        QString::fromLatin1(BusEndpoints::DecoderAddress()));
+void Options(QCommandLineParser& parser) {
+    Sim::AddValue(parser, QStringLiteral("address"), QStringLiteral("A"),
+                  QStringLiteral("Address to bind (default BRISVEL_DECODER_ADDR)."));
+    Sim::AddValue(parser, QStringLiteral("port"), QStringLiteral("PORT"),
+                  QStringLiteral("TCP port (default 2004)."),
+                  QString::number(DolbyED2Frames::kPort));
+    Sim::AddValue(parser, QStringLiteral("rate"), QStringLiteral("HZ"),
+                  QStringLiteral("Events per second (default 10)."), QStringLiteral("10"));
+    Sim::AddValue(parser, QStringLiteral("presentation"), QStringLiteral("N"),
+                  QStringLiteral("Selected presentation (0-3 are filled)."), QStringLiteral("0"));
+    Sim::AddValue(parser, QStringLiteral("objects"), QStringLiteral("N"),
+                  QStringLiteral("Objects in the animated scene (0 to 16)."), QStringLiteral("-1"));
+    Sim::AddFlag(parser, QStringLiteral("once"),
+                 QStringLiteral("Send one event after --settle ms, then exit."));
+    Sim::AddValue(parser, QStringLiteral("settle"), QStringLiteral("MS"),
+                  QStringLiteral("Wait for subscribers before --once (default 1000)."),
+                  QStringLiteral("1000"));
+    Sim::AddValue(parser, QStringLiteral("describe"), QStringLiteral("TEXT"),
+                  QStringLiteral("Send the fixed scene TEXT describes."));
+    Sim::AddValue(parser, QStringLiteral("scene"), QStringLiteral("FILE"),
+                  QStringLiteral("Send the fixed scene FILE describes."));
+}
+
+int Run(const QCommandLineParser& args) {
+    const QString address = args.isSet(QStringLiteral("address"))
+                                ? args.value(QStringLiteral("address"))
+                                : QString::fromLatin1(BusEndpoints::DecoderAddress());
     bool ok = false;
-    const unsigned port =
-        Sim::Option(args, QStringLiteral("port"), QString::number(DolbyED2Frames::kPort))
-            .toUInt(&ok);
+    const unsigned port = args.value(QStringLiteral("port")).toUInt(&ok);
     if (!ok || port == 0 || port > 65535) {
         Sim::Say(QStringLiteral("ed2: bad --port"));
         return 2;
     }
-    const double rate =
-        Sim::Option(args, QStringLiteral("rate"), QStringLiteral("10")).toDouble(&ok);
+    const double rate = args.value(QStringLiteral("rate")).toDouble(&ok);
     if (!ok || rate <= 0.0 || rate > 1000.0) {
         Sim::Say(QStringLiteral("ed2: --rate must be above 0 and at most 1000"));
         return 2;
     }
-    const uint selected =
-        Sim::Option(args, QStringLiteral("presentation"), QStringLiteral("0")).toUInt(&ok);
+    const uint selected = args.value(QStringLiteral("presentation")).toUInt(&ok);
     if (!ok) {
         Sim::Say(QStringLiteral("ed2: bad --presentation"));
         return 2;
     }
-    const int objects =
-        Sim::Option(args, QStringLiteral("objects"), QStringLiteral("-1")).toInt(&ok);
+    const int objects = args.value(QStringLiteral("objects")).toInt(&ok);
     if (!ok || objects > 16) {
         Sim::Say(QStringLiteral("ed2: --objects must be 0 to 16"));
         return 2;
     }
-    const int settle =
-        Sim::Option(args, QStringLiteral("settle"), QStringLiteral("1000")).toInt(&ok);
+    const int settle = args.value(QStringLiteral("settle")).toInt(&ok);
     if (!ok || settle < 0) {
         Sim::Say(QStringLiteral("ed2: bad --settle"));
         return 2;
     }
 
     // A fixed scene from a description, given inline or in a file.
-    QString description = Sim::Option(args, QStringLiteral("describe"));
-    const QString sceneFile = Sim::Option(args, QStringLiteral("scene"));
+    QString description = args.value(QStringLiteral("describe"));
+    const QString sceneFile = args.value(QStringLiteral("scene"));
     if (!sceneFile.isEmpty()) {
         QFile file(sceneFile);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -95,7 +113,7 @@ int Run(const QStringList& args) {
                  .arg(QLatin1String(DolbyED2Frames::kTopic), QString::fromStdString(endpoint)));
 
     int rc = 0;
-    if (Sim::Flag(args, QStringLiteral("once"))) {
+    if (args.isSet(QStringLiteral("once"))) {
         // A PUB socket drops what it sends before subscribers have joined.
         Nap(settle);
         const dlb_pwk_pa_status status =
@@ -139,15 +157,13 @@ int Run(const QStringList& args) {
 const SimRoleRegistration kRegistration(
     "ed2",
     SimRole{"decoder board: ED2 personalisation events (animated scene or a described one)",
-            "[--address A] [--port 2004] [--rate HZ] [--presentation N] [--objects N]\n"
-            "       [--once [--settle MS]] [--describe TEXT | --scene FILE]\n"
-            "  Binds a PUB socket on tcp://A:PORT (A defaults to BRISVEL_DECODER_ADDR) and\n"
-            "  publishes at HZ (default 10) the built-in animated scene, selected presentation\n"
-            "  N (0-3 are filled), N objects in it. --describe/--scene send a fixed scene, e.g.\n"
-            "    --describe \"valid=1 sel=0; P0 name=Main beds=L,R,C objects=0,1,0.5 -1,0,1\"\n"
-            "  (fields: valid= sel= and per presentation P<n> name= beds= objects= nspk= nobj=;\n"
-            "  ';' or new lines separate statements, '#' comments). --once sends one event\n"
-            "  after waiting MS (default 1000) for subscribers, then exits.",
-            Run});
+            "Binds a PUB socket on tcp://A:PORT (A defaults to BRISVEL_DECODER_ADDR) and\n"
+            "publishes at HZ (default 10) the built-in animated scene, selected presentation\n"
+            "N (0-3 are filled), N objects in it. --describe/--scene send a fixed scene, e.g.\n"
+            "  --describe \"valid=1 sel=0; P0 name=Main beds=L,R,C objects=0,1,0.5 -1,0,1\"\n"
+            "(fields: valid= sel= and per presentation P<n> name= beds= objects= nspk= nobj=;\n"
+            "';' or new lines separate statements, '#' comments). --once sends one event\n"
+            "after waiting MS (default 1000) for subscribers, then exits.",
+            Options, Run});
 
 } // namespace

@@ -3,7 +3,6 @@
 
 #include "BusEndpoints.h"
 
-#include <QStringList>
 #include <QThread>
 
 #include <czmq.h>
@@ -56,17 +55,28 @@ bool Pause(int milliseconds) {
     return !Sim::Stopping();
 }
 
-int Run(const QStringList& args) {
-    const QString knobName = Sim::Option(args, QStringLiteral("knob"));
+void Options(QCommandLineParser& parser) {
+    Sim::AddValue(parser, QStringLiteral("knob"),
+                  QStringLiteral("right-bottom|left-bottom|right-top"),
+                  QStringLiteral("The one encoder to send."));
+    Sim::AddValue(parser, QStringLiteral("delta"), QStringLiteral("N"),
+                  QStringLiteral("Count change of each event (default 1)."), QStringLiteral("1"));
+    Sim::AddValue(parser, QStringLiteral("switch"), QStringLiteral("S"),
+                  QStringLiteral("Switch change: 1 pressed, -1 released (default 0)."),
+                  QStringLiteral("0"));
+    Sim::AddValue(parser, QStringLiteral("interval"), QStringLiteral("MS"),
+                  QStringLiteral("Period of the events (default 1000)."), QStringLiteral("1000"));
+}
+
+int Run(const QCommandLineParser& args) {
+    const QString knobName = args.value(QStringLiteral("knob"));
     if (!knobName.isEmpty() && Topics().count(knobName) == 0) {
         std::fprintf(stderr, "encoder: --knob is right-bottom, left-bottom or right-top\n");
         return 2;
     }
-    const int delta = Sim::Option(args, QStringLiteral("delta"), QStringLiteral("1")).toInt();
-    const int switchChange =
-        Sim::Option(args, QStringLiteral("switch"), QStringLiteral("0")).toInt();
-    const int interval =
-        Sim::Option(args, QStringLiteral("interval"), QStringLiteral("1000")).toInt();
+    const int delta = args.value(QStringLiteral("delta")).toInt();
+    const int switchChange = args.value(QStringLiteral("switch")).toInt();
+    const int interval = args.value(QStringLiteral("interval")).toInt();
 
     zsock_t* pPub = zsock_new(ZMQ_PUB);
     if (!pPub)
@@ -112,11 +122,10 @@ int Run(const QStringList& args) {
 SimRoleRegistration gRegistration{
     "encoder",
     {"hardware manager: publishes rotary encoder states",
-     "[--knob right-bottom|left-bottom|right-top] [--delta N] [--switch S] [--interval MS]\n"
-     "  Publishes on hwmStatesPub.ipc. With --knob, sends that encoder's state\n"
-     "  every MS (default 1000): the count moves by N (default 1) and the switch\n"
-     "  change is S (default 0; 1 pressed, -1 released). Without --knob, runs a\n"
-     "  demo sequence over the three encoders.",
-     Run}};
+     "Publishes on hwmStatesPub.ipc. With --knob, sends that encoder's state\n"
+     "every MS (default 1000): the count moves by N (default 1) and the switch\n"
+     "change is S (default 0; 1 pressed, -1 released). Without --knob, runs a\n"
+     "demo sequence over the three encoders.",
+     Options, Run}};
 
 } // namespace

@@ -86,7 +86,17 @@ void Command(zsock_t* pPub, const QString& line) {
     }
 }
 
-int Run(const QStringList& args) {
+void Options(QCommandLineParser& parser) {
+    Sim::AddValue(parser, QStringLiteral("update-message"), QStringLiteral("TEXT"),
+                  QStringLiteral("Send a \"SiSystemUpdate\" carrying TEXT once."));
+    Sim::AddValue(parser, QStringLiteral("command"), QStringLiteral("N"),
+                  QStringLiteral("Send \"HbAppCmd\" {\"Command\": N} once."));
+    Sim::AddValue(parser, QStringLiteral("after"), QStringLiteral("MS"),
+                  QStringLiteral("When to send those, after start (default 2000)."),
+                  QStringLiteral("2000"));
+}
+
+int Run(const QCommandLineParser& args) {
     zsock_t* pPull = zsock_new(ZMQ_PULL);
     zsock_t* pPub = zsock_new(ZMQ_PUB);
     if (!pPull || !pPub)
@@ -107,10 +117,9 @@ int Run(const QStringList& args) {
 
     // Subscribers drop what a publisher sends before they join, so the
     // one-shot messages of the options leave after a delay.
-    const QString message = Sim::Option(args, QStringLiteral("update-message"));
-    const QString command = Sim::Option(args, QStringLiteral("command"));
-    const qint64 sendAt =
-        Sim::NowMs() + Sim::Option(args, QStringLiteral("after"), QStringLiteral("2000")).toLong();
+    const QString message = args.value(QStringLiteral("update-message"));
+    const QString command = args.value(QStringLiteral("command"));
+    const qint64 sendAt = Sim::NowMs() + args.value(QStringLiteral("after")).toLong();
     bool pending = !message.isEmpty() || !command.isEmpty();
 
     qint64 previous = 0;
@@ -164,13 +173,12 @@ int Run(const QStringList& args) {
 SimRoleRegistration gRegistration{
     "hbmon",
     {"heartbeat monitor: prints heartbeats, publishes system updates and app commands",
-     "[--update-message TEXT] [--command N] [--after MS]\n"
-     "  Pulls on hbMonPullMq.ipc and prints each heartbeat or request with its\n"
-     "  arrival time (ms since epoch) and the gap to the previous one.\n"
-     "  Publishes on hbMonPubMq.ipc: --update-message sends a \"SiSystemUpdate\"\n"
-     "  carrying TEXT, --command sends \"HbAppCmd\" {\"Command\": N} (100 makes the\n"
-     "  visualiser quit), both once, MS after start (default 2000).\n"
-     "  Commands on stdin: 'update TEXT' (TEXT may be empty) and 'cmd N'.",
-     Run}};
+     "Pulls on hbMonPullMq.ipc and prints each heartbeat or request with its\n"
+     "arrival time (ms since epoch) and the gap to the previous one.\n"
+     "Publishes on hbMonPubMq.ipc: --update-message sends a \"SiSystemUpdate\"\n"
+     "carrying TEXT, --command sends \"HbAppCmd\" {\"Command\": N} (100 makes the\n"
+     "visualiser quit), both once, MS after start (default 2000).\n"
+     "Commands on stdin: 'update TEXT' (TEXT may be empty) and 'cmd N'.",
+     Options, Run}};
 
 } // namespace

@@ -14,24 +14,37 @@ QByteArray Compact(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-int RunHwm(const QStringList& args) {
-    const QString socket =
-        Sim::Option(args, QStringLiteral("socket"), QStringLiteral("hwmStatesPub.ipc"));
-    // Percentages travel in hundredths; the raw values span 0..1023.
-    const double volume =
-        Sim::Option(args, QStringLiteral("volume"), QStringLiteral("75")).toDouble();
-    const double left =
-        Sim::Option(args, QStringLiteral("balance"), QStringLiteral("50")).toDouble();
-    bool bOk = false;
+void HwmOptions(QCommandLineParser& parser) {
+    Sim::AddValue(parser, QStringLiteral("socket"), QStringLiteral("NAME"),
+                  QStringLiteral("Socket name (default hwmStatesPub.ipc)."),
+                  QStringLiteral("hwmStatesPub.ipc"));
+    Sim::AddValue(parser, QStringLiteral("volume"), QStringLiteral("PERCENT"),
+                  QStringLiteral("Volume (default 75)."), QStringLiteral("75"));
+    Sim::AddFlag(parser, QStringLiteral("mute"), QStringLiteral("Volume muted."));
+    Sim::AddValue(parser, QStringLiteral("balance"), QStringLiteral("LEFT-PERCENT"),
+                  QStringLiteral("Balance to the left (default 50)."), QStringLiteral("50"));
     // 0x0205: locked, HD, 1080, interlaced, rate code 5 -> "HD/1080i/50Hz".
-    const int iStatus =
-        Sim::Option(args, QStringLiteral("status"), QStringLiteral("0x0205")).toInt(&bOk, 0);
-    const int iLock = Sim::Option(args, QStringLiteral("lock"), QStringLiteral("1")).toInt();
+    Sim::AddValue(parser, QStringLiteral("status"), QStringLiteral("WORD"),
+                  QStringLiteral("SDI receiver status word (default 0x0205)."),
+                  QStringLiteral("0x0205"));
+    Sim::AddValue(parser, QStringLiteral("lock"), QStringLiteral("0|1"),
+                  QStringLiteral("Clock source lock (default 1)."), QStringLiteral("1"));
+    SimPub::AddLoopOptions(parser);
+}
+
+int RunHwm(const QCommandLineParser& args) {
+    const QString socket = args.value(QStringLiteral("socket"));
+    // Percentages travel in hundredths; the raw values span 0..1023.
+    const double volume = args.value(QStringLiteral("volume")).toDouble();
+    const double left = args.value(QStringLiteral("balance")).toDouble();
+    bool bOk = false;
+    const int iStatus = args.value(QStringLiteral("status")).toInt(&bOk, 0);
+    const int iLock = args.value(QStringLiteral("lock")).toInt();
 
     const QByteArray volumeJson = Compact({
         {QStringLiteral("Value"), qRound(volume * 10.23)},
         {QStringLiteral("ValueInPrcnt"), qRound(volume * 100.0)},
-        {QStringLiteral("Mute"), Sim::Flag(args, QStringLiteral("mute"))},
+        {QStringLiteral("Mute"), args.isSet(QStringLiteral("mute"))},
     });
     const QByteArray balanceJson = Compact({
         {QStringLiteral("Value"), qRound(left * 10.23)},
@@ -53,12 +66,7 @@ int RunHwm(const QStringList& args) {
     });
 }
 
-const SimRoleRegistration
-    kRegistration("hwm",
-                  SimRole{"publishes HwmVolume, HwmBalance and HwmSignalStatus",
-                          std::string("[--socket NAME] [--volume PERCENT] [--mute] [--balance "
-                                      "LEFT-PERCENT] [--status WORD] [--lock 0|1] ") +
-                              SimPub::kLoopUsage,
-                          RunHwm});
+const SimRoleRegistration kRegistration(
+    "hwm", SimRole{"publishes HwmVolume, HwmBalance and HwmSignalStatus", {}, HwmOptions, RunHwm});
 
 } // namespace

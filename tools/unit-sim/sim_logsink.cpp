@@ -3,8 +3,6 @@
 
 #include "BusEndpoints.h"
 
-#include <QStringList>
-
 #include <czmq.h>
 #include <rapidjson/document.h>
 
@@ -39,8 +37,12 @@ QString Describe(const char* pRecord) {
     return text;
 }
 
-int Run(const QStringList& args) {
-    const bool raw = Sim::Flag(args, QStringLiteral("raw"));
+void Options(QCommandLineParser& parser) {
+    Sim::AddFlag(parser, QStringLiteral("raw"), QStringLiteral("Print the JSON as received."));
+}
+
+int Run(const QCommandLineParser& args) {
+    const bool raw = args.isSet(QStringLiteral("raw"));
     zsock_t* pPull = zsock_new(ZMQ_PULL);
     if (!pPull)
         return 1;
@@ -70,9 +72,8 @@ int Run(const QStringList& args) {
 SimRoleRegistration gRegistration{
     "logsink",
     {"logger sink: prints every log record the visualiser sends",
-     "[--raw]\n"
-     "  Pulls on loggerSinkMq.ipc and prints each record with its arrival time\n"
-     "  (ms since epoch); --raw prints the JSON as received.",
-     Run}};
+     "Pulls on loggerSinkMq.ipc and prints each record with its arrival time\n"
+     "(ms since epoch).",
+     Options, Run}};
 
 } // namespace

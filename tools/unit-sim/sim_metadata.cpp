@@ -17,13 +17,24 @@ QJsonObject Item(const QString& title, const QString& desc) {
     return {{QStringLiteral("Title"), title}, {QStringLiteral("Desc"), desc}};
 }
 
-int RunMetadata(const QStringList& args) {
-    const QString address = Sim::Option(args, QStringLiteral("address"),
-                                        QString::fromLatin1(BusEndpoints::DecoderAddress()));
-    const int iType = Sim::Option(args, QStringLiteral("type"), QStringLiteral("16")).toInt();
-    const int iPrograms =
-        Sim::Option(args, QStringLiteral("programs"), QStringLiteral("2")).toInt();
-    const bool bAtmos = !Sim::Flag(args, QStringLiteral("no-atmos"));
+void MetadataOptions(QCommandLineParser& parser) {
+    Sim::AddValue(parser, QStringLiteral("address"), QStringLiteral("IPV4"),
+                  QStringLiteral("Address to bind (default BRISVEL_DECODER_ADDR)."));
+    Sim::AddValue(parser, QStringLiteral("type"), QStringLiteral("S337-CODE"),
+                  QStringLiteral("SMPTE 337 data type (default 16)."), QStringLiteral("16"));
+    Sim::AddValue(parser, QStringLiteral("programs"), QStringLiteral("N"),
+                  QStringLiteral("Programmes (default 2)."), QStringLiteral("2"));
+    Sim::AddFlag(parser, QStringLiteral("no-atmos"), QStringLiteral("No Atmos in the stream."));
+    SimPub::AddLoopOptions(parser);
+}
+
+int RunMetadata(const QCommandLineParser& args) {
+    const QString address = args.isSet(QStringLiteral("address"))
+                                ? args.value(QStringLiteral("address"))
+                                : QString::fromLatin1(BusEndpoints::DecoderAddress());
+    const int iType = args.value(QStringLiteral("type")).toInt();
+    const int iPrograms = args.value(QStringLiteral("programs")).toInt();
+    const bool bAtmos = !args.isSet(QStringLiteral("no-atmos"));
 
     QJsonArray programs;
     for (int i = 1; i <= iPrograms; ++i)
@@ -56,11 +67,9 @@ int RunMetadata(const QStringList& args) {
 }
 
 const SimRoleRegistration
-    kRegistration("metadata",
-                  SimRole{"publishes a DolbyMetadataEvent (stream description)",
-                          std::string("[--address IPV4] [--type S337-CODE] [--programs N] "
-                                      "[--no-atmos] ") +
-                              SimPub::kLoopUsage,
-                          RunMetadata});
+    kRegistration("metadata", SimRole{"publishes a DolbyMetadataEvent (stream description)",
+                                      {},
+                                      MetadataOptions,
+                                      RunMetadata});
 
 } // namespace

@@ -83,23 +83,6 @@ bool Publish(zsock_t* pSocket, const PeerMessage& message) {
     return bSent;
 }
 
-// Options with a value, removed so that what is left is the command.
-QStringList CommandWords(const QStringList& args) {
-    static const QStringList valued = {QStringLiteral("--app"), QStringLiteral("--settle"),
-                                       QStringLiteral("--repeat")};
-    QStringList words;
-    for (int i = 0; i < args.size(); ++i) {
-        if (valued.contains(args.at(i))) {
-            ++i;
-            continue;
-        }
-        if (args.at(i).startsWith(QLatin1String("--")))
-            continue;
-        words << args.at(i);
-    }
-    return words;
-}
-
 // Waits up to the period for a line on stdin, so a signal stops the loop
 // promptly even while nobody types.
 bool LineReady(int iTimeoutMs) {
@@ -107,14 +90,26 @@ bool LineReady(int iTimeoutMs) {
     return poll(&in, 1, iTimeoutMs) > 0;
 }
 
-int RunPeer(const QStringList& args) {
-    const QString appName =
-        Sim::Option(args, QStringLiteral("app"), QString::fromLatin1(kDefaultApp));
-    const int iSettleMs =
-        Sim::Option(args, QStringLiteral("settle"), QStringLiteral("1000")).toInt();
-    const int iRepeat =
-        qMax(1, Sim::Option(args, QStringLiteral("repeat"), QStringLiteral("1")).toInt());
-    const QStringList command = CommandWords(args);
+void PeerOptions(QCommandLineParser& parser) {
+    Sim::AddValue(parser, QStringLiteral("app"), QStringLiteral("NAME"),
+                  QStringLiteral("Application a \"Switch\" is for (default RoVodirAzazodovir)."),
+                  QString::fromLatin1(kDefaultApp));
+    Sim::AddValue(parser, QStringLiteral("settle"), QStringLiteral("MS"),
+                  QStringLiteral("Wait before sending COMMAND (default 1000)."),
+                  QStringLiteral("1000"));
+    Sim::AddValue(parser, QStringLiteral("repeat"), QStringLiteral("N"),
+                  QStringLiteral("Send COMMAND N times, 250 ms apart (default 1)."),
+                  QStringLiteral("1"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One command; without it, one per line on stdin."),
+                                 QStringLiteral("[COMMAND]"));
+}
+
+int RunPeer(const QCommandLineParser& args) {
+    const QString appName = args.value(QStringLiteral("app"));
+    const int iSettleMs = args.value(QStringLiteral("settle")).toInt();
+    const int iRepeat = qMax(1, args.value(QStringLiteral("repeat")).toInt());
+    const QStringList command = args.positionalArguments();
 
     PeerMessage message;
     QString error;
@@ -182,15 +177,15 @@ int RunPeer(const QStringList& args) {
 const SimRoleRegistration
     kPeerRole("peer",
               {"the peer front-panel application: window, view, grid and zoom commands",
-               "[--app NAME] [--settle MS] [--repeat N] [COMMAND]\n"
-               "  binds DoRiduyPub.ipc and sends COMMAND once after --settle ms (1000), or,\n"
-               "  without COMMAND, reads one command per line from stdin until EOF or 'quit'.\n"
-               "  commands: show | hide            \"Switch\" for --app (RoVodirAzazodovir)\n"
-               "            view top|front|NAME    \"FpSetDolbyVisualView\"\n"
-               "            grid hide|show         \"FpResetDolbyGrid\"\n"
-               "            scale N                \"MeterScale\"\n"
-               "            zoom N                 \"DolbyZoomPair\"\n"
-               "            raw TOPIC JSON         any topic and payload, sent as typed",
-               RunPeer});
+               "Binds DoRiduyPub.ipc and sends COMMAND once after --settle ms (1000), or,\n"
+               "without COMMAND, reads one command per line from stdin until EOF or 'quit'.\n"
+               "commands: show | hide            \"Switch\" for --app (RoVodirAzazodovir)\n"
+               "          view top|front|NAME    \"FpSetDolbyVisualView\"\n"
+               "          grid hide|show         \"FpResetDolbyGrid\"\n"
+               "          scale N                \"MeterScale\"\n"
+               "          zoom N                 \"DolbyZoomPair\"\n"
+               "          raw TOPIC JSON         any topic and payload, sent as typed\n"
+               "A command word that starts with '-' goes after '--': peer -- scale -3",
+               PeerOptions, RunPeer});
 
 } // namespace

@@ -35,33 +35,37 @@ int Render(const QString& topPath, const QString& frontPath, const dlb_pwk_pa_st
     return 0;
 }
 
-int Run(const QStringList& args) {
-    QStringList paths;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args.at(i).startsWith(QLatin1String("--"))) {
-            if (!args.at(i).contains(QLatin1Char('=')))
-                ++i; // its value
-            continue;
-        }
-        paths << args.at(i);
-    }
+void Options(QCommandLineParser& parser) {
+    parser.addPositionalArgument(QStringLiteral("top"), QStringLiteral("PNG of the top view."),
+                                 QStringLiteral("TOP.png"));
+    parser.addPositionalArgument(QStringLiteral("front"), QStringLiteral("PNG of the front view."),
+                                 QStringLiteral("FRONT.png"));
+    Sim::AddValue(parser, QStringLiteral("time"), QStringLiteral("S"),
+                  QStringLiteral("Time of the animated scene (default 2)."), QStringLiteral("2"));
+    Sim::AddValue(parser, QStringLiteral("presentation"), QStringLiteral("N"),
+                  QStringLiteral("Selected presentation (default 0)."), QStringLiteral("0"));
+    Sim::AddValue(parser, QStringLiteral("objects"), QStringLiteral("N"),
+                  QStringLiteral("Objects in the scene (0 to 16)."), QStringLiteral("-1"));
+    Sim::AddValue(parser, QStringLiteral("describe"), QStringLiteral("TEXT"),
+                  QStringLiteral("A described scene instead (as for 'unit-sim ed2')."));
+}
+
+int Run(const QCommandLineParser& args) {
+    const QStringList paths = args.positionalArguments();
     if (paths.size() != 2) {
         Sim::Say(QStringLiteral("snapshot: give two PNG paths, top view then front view"));
         return 2;
     }
     bool ok = false;
-    const double seconds =
-        Sim::Option(args, QStringLiteral("time"), QStringLiteral("2")).toDouble(&ok);
-    const uint selected =
-        ok ? Sim::Option(args, QStringLiteral("presentation"), QStringLiteral("0")).toUInt(&ok) : 0;
-    const int objects =
-        ok ? Sim::Option(args, QStringLiteral("objects"), QStringLiteral("-1")).toInt(&ok) : 0;
+    const double seconds = args.value(QStringLiteral("time")).toDouble(&ok);
+    const uint selected = ok ? args.value(QStringLiteral("presentation")).toUInt(&ok) : 0;
+    const int objects = ok ? args.value(QStringLiteral("objects")).toInt(&ok) : 0;
     if (!ok || objects > 16) {
         Sim::Say(QStringLiteral("snapshot: bad --time, --presentation or --objects"));
         return 2;
     }
     dlb_pwk_pa_status scene = Ed2Scene::Animated(seconds, selected, objects);
-    const QString description = Sim::Option(args, QStringLiteral("describe"));
+    const QString description = args.value(QStringLiteral("describe"));
     QString error;
     if (!description.isEmpty() && !Ed2Scene::Parse(description, &scene, &error)) {
         Sim::Say(QStringLiteral("snapshot: bad scene: %1").arg(error));
@@ -74,9 +78,8 @@ int Run(const QStringList& args) {
 const SimRoleRegistration kRegistration(
     "snapshot",
     SimRole{"renders the visualiser page in both views to PNG files",
-            "TOP.png FRONT.png [--time S] [--presentation N] [--objects N] [--describe TEXT]\n"
-            "  Draws the built-in ED2 scene at S seconds (default 2), or a described one\n"
-            "  (format as for 'unit-sim ed2'), offscreen, and writes the top and front views.",
-            Run, /*widgets=*/true});
+            "Draws the built-in ED2 scene at S seconds (default 2), or a described one\n"
+            "(format as for 'unit-sim ed2'), offscreen, and writes the top and front views.",
+            Options, Run, /*widgets=*/true});
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "BusEndpoints.h"
 
+#include <czmq.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 

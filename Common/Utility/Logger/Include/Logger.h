@@ -1,10 +1,11 @@
 #pragma once
 
-#include <czmq.h>
-
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+
+// The bus socket type, kept opaque so that users of the log need no bus headers.
+typedef struct _zsock_t zsock_t;
 
 enum MsgLevel_e : std::int32_t {
     LEVEL_NOTSET = 0,
