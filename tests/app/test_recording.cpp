@@ -1,11 +1,14 @@
 // ctest-resource-lock: port2004
 #include "app/MainWindow.h"
+#include "support/ChildProcess.h"
 #include "support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 
-#include <QProcess>
 #include <QtEndian>
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 // Guards 'unit-sim record' and 'replay': a recording of the unit's traffic,
 // played back into a fresh window, must leave it as the original left the
@@ -26,22 +29,22 @@ private:
         QList<QVector3D> objects;
     };
     // Starts a simulator role; the caller waits for it or stops it.
-    QProcess* Sim(const QStringList& args);
-    bool Finish(QProcess* pSim, int iTimeoutMs = 20000);
+    ChildProcess* Sim(const QStringList& args);
+    bool Finish(ChildProcess* pSim, int iTimeoutMs = 20000);
     // The window's state once the ED2 backlog has drained.
     static sState Settled(MainWindow& window);
 
     TestBusEnvironment mEnv;
+    std::vector<std::unique_ptr<ChildProcess>> mSims;
 };
 
-QProcess* tst_Recording::Sim(const QStringList& args) {
-    auto* pSim = new QProcess(this);
-    pSim->start(qEnvironmentVariable("BRISVEL_UNIT_SIM"), args);
-    pSim->waitForStarted();
-    return pSim;
+ChildProcess* tst_Recording::Sim(const QStringList& args) {
+    mSims.push_back(std::make_unique<ChildProcess>());
+    mSims.back()->start(qEnvironmentVariable("BRISVEL_UNIT_SIM"), args);
+    return mSims.back().get();
 }
 
-bool tst_Recording::Finish(QProcess* pSim, int iTimeoutMs) {
+bool tst_Recording::Finish(ChildProcess* pSim, int iTimeoutMs) {
     // The event loop keeps turning meanwhile: the window's subscribers poll on it.
     const bool bDone =
         QTest::qWaitFor([pSim] { return pSim->state() == QProcess::NotRunning; }, iTimeoutMs) &&
@@ -54,11 +57,7 @@ bool tst_Recording::Finish(QProcess* pSim, int iTimeoutMs) {
 
 // A failed check must not leave a role holding the bus for the next test.
 void tst_Recording::cleanup() {
-    for (QProcess* pSim : findChildren<QProcess*>()) {
-        pSim->kill();
-        pSim->waitForFinished();
-        delete pSim;
-    }
+    mSims.clear(); // each kills its process if still running
 }
 
 tst_Recording::sState tst_Recording::Settled(MainWindow& window) {
@@ -80,16 +79,17 @@ void tst_Recording::replayEndsInTheOriginalState() {
         MainWindow window;
         window.Init();
         window.show();
-        QProcess* pRecord = Sim({"record", file});
+        ChildProcess* pRecord = Sim({"record", file});
         QVERIFY(pRecord->waitForReadyRead());
-        QProcess* pEd2 = Sim({"ed2", "--rate", "10"});
+        ChildProcess* pEd2 = Sim({"ed2", "--rate", "10"});
         // Shown, turned to the front, then sent back by a system update.
         QVERIFY(Finish(Sim({"peer", "--settle", "500", "--repeat", "2", "show"})));
         QVERIFY(Finish(Sim({"peer", "--settle", "300", "--repeat", "2", "view", "front"})));
-        QProcess* pMonitor = Sim({"hbmon", "--update-message", "Upgrade", "--after", "300"});
+        ChildProcess* pMonitor = Sim({"hbmon", "--update-message", "Upgrade", "--after", "300"});
         QByteArray said;
-        QTRY_VERIFY2_WITH_TIMEOUT((said += pMonitor->readAll()).contains("sent SiSystemUpdate"),
-                                  said.constData(), 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (said += pMonitor->readAllStandardOutput()).contains("sent SiSystemUpdate"),
+            said.constData(), 5000);
         pMonitor->terminate();
         pEd2->terminate();
         QVERIFY(Finish(pMonitor) && Finish(pEd2));
@@ -138,7 +138,7 @@ void tst_Recording::replaysWhatIsWhole() {
     QFile file(mEnv.MqDir() + QStringLiteral("/damaged.rec"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     file.close();
-    QProcess* pReplay = Sim({"replay", file.fileName(), "--speed", "100", "--settle", "0"});
+    ChildProcess* pReplay = Sim({"replay", file.fileName(), "--speed", "100", "--settle", "0"});
     QVERIFY(pReplay->waitForFinished(20000));
     QCOMPARE(pReplay->exitCode(), exitCode);
     const QByteArray said = pReplay->readAllStandardOutput() + pReplay->readAllStandardError();

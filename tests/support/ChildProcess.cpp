@@ -119,6 +119,11 @@ void ChildProcess::kill() {
         ::kill(mPid, SIGKILL);
 }
 
+void ChildProcess::terminate() {
+    if (mPid > 0 && !mbFinished)
+        ::kill(mPid, SIGTERM);
+}
+
 QByteArray ChildProcess::readAllStandardOutput() {
     Drain();
     return std::exchange(mBuffers[0], {});

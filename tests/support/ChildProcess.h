@@ -22,17 +22,19 @@ public:
     void setProgram(const QString& program) { mProgram = program; }
     void setArguments(const QStringList& arguments) { mArguments = arguments; }
     QString program() const { return mProgram; }
+    QStringList arguments() const { return mArguments; }
 
     void start(const QString& program, const QStringList& arguments);
     void start();
     bool waitForStarted(int = 0) const { return mPid > 0; }
     bool waitForFinished(int timeoutMs = 30000);
-    bool waitForReadyRead(int timeoutMs);
+    bool waitForReadyRead(int timeoutMs = 30000);
     QProcess::ProcessState state();
     QProcess::ExitStatus exitStatus() const;
     int exitCode() const;
     qint64 processId() const { return mPid; }
     void kill();
+    void terminate();
 
     QByteArray readAllStandardOutput();
     QByteArray readAllStandardError();
