@@ -36,8 +36,7 @@ if ((${#missing[@]})); then
 fi
 
 start=$(date +%s)
-build=build-deb
-configure=()
+preset=deb
 if [ "$arch" != "$native" ]; then
     case "$arch" in
         armhf) triplet=arm-linux-gnueabihf ;;
@@ -46,23 +45,22 @@ if [ "$arch" != "$native" ]; then
     esac
     sysroot=$top/sysroot/$arch
     [ -f "$sysroot/shlibs.local" ] || { echo "package: run scripts/cross.sh $arch first" >&2; exit 1; }
-    build=build-deb-$arch
+    preset=deb-$arch
     build_only=1
-    configure=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch.cmake")
     # dpkg-shlibdeps knows only this machine's package database: the target's
     # libraries and their shlibs entries come from the sysroot instead.
-    mkdir -p "$build/shlibdeps"
-    cat >"$build/shlibdeps/dpkg-shlibdeps" <<WRAP
+    mkdir -p "build-$preset/shlibdeps"
+    cat >"build-$preset/shlibdeps/dpkg-shlibdeps" <<WRAP
 #!/bin/sh
 OBJDUMP=$triplet-objdump exec /usr/bin/dpkg-shlibdeps -L$sysroot/shlibs.local \
     -l$sysroot/usr/lib/$triplet -l$sysroot/lib/$triplet "\$@"
 WRAP
-    chmod +x "$build/shlibdeps/dpkg-shlibdeps"
-    export PATH="$top/$build/shlibdeps:$PATH"
+    chmod +x "build-$preset/shlibdeps/dpkg-shlibdeps"
+    export PATH="$top/build-$preset/shlibdeps:$PATH"
 fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DBRISVEL_WARNINGS_FATAL=ON -DBRISVEL_BUILD_TESTS=OFF -DBRISVEL_BUILD_BENCH=OFF "${configure[@]}" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+build=build-$preset
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)"
 rm -f "$build"/brisvel-visualiser_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$top/$build"/brisvel-visualiser_*_"$arch".deb)
