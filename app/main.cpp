@@ -57,10 +57,12 @@ int main(int argc, char** argv) {
     cSignalRelay relay;
     QObject::connect(&relay, &cSignalRelay::sigSignal, [](int iSignal) {
         qDebug().noquote() << "Bye :)";
-        if (iSignal == SIGINT)
+        if (iSignal == SIGINT || iSignal == SIGTERM)
             QCoreApplication::quit();
     });
+    // SIGTERM is what a service manager and kill send: the same clean stop.
     relay.Watch(SIGINT);
+    relay.Watch(SIGTERM);
 
     Say("Brisvel: Starting event loop.");
     const int result = app.exec();

@@ -13,4 +13,5 @@ else
 fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j"$(nproc)"
-ctest --preset "$preset" -j"$(nproc)"
+# A private network namespace: the fixed ports are ours alone.
+bash scripts/isolated.sh ctest --preset "$preset" -j"$(nproc)"

@@ -6,17 +6,18 @@
 #include "look/SystemColor.h"
 #include "support/AppProcess.h"
 #include "support/BusReceive.h"
+#include "support/ChildProcess.h"
 #include "support/TestBus.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QProcess>
 #include <QtTest>
 
 class tstProcesses final : public QObject {
     Q_OBJECT
 
 private slots:
+    void startsInOrderAndStopsOnInterrupt_data();
     void startsInOrderAndStopsOnInterrupt();
     void heartbeatAndCommands();
     void peerSwitchMaximisesAndMinimises();
@@ -24,9 +25,17 @@ private slots:
     void showMetersHonoursTheFirstArgument();
 };
 
-// Guards the start-up sequence and the interrupt path: the handler must only
-// wake the GUI thread, which says goodbye, leaves the loop and returns 0.
+void tstProcesses::startsInOrderAndStopsOnInterrupt_data() {
+    QTest::addColumn<int>("stopSignal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
+// Guards the start-up sequence and the stop path (a terminal's SIGINT, a service
+// manager's SIGTERM): the handler must only wake the GUI thread, which says
+// goodbye, leaves the loop and returns 0.
 void tstProcesses::startsInOrderAndStopsOnInterrupt() {
+    QFETCH(int, stopSignal);
     TestBusEnvironment bus;
     AppProcess app(bus.MqDir());
     QVERIFY2(app.Start(), "BRISVEL_APP must name the built application");
@@ -51,7 +60,7 @@ void tstProcesses::startsInOrderAndStopsOnInterrupt() {
         from = at + line.size();
     }
     QTest::qWait(300); // a few poll ticks with nothing to read
-    QVERIFY(app.Interrupt());
+    QVERIFY(app.Interrupt(stopSignal));
     QVERIFY(app.WaitForExit());
     QCOMPARE(app.Process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.Process().exitCode(), 0);
@@ -95,7 +104,7 @@ void tstProcesses::peerSwitchMaximisesAndMinimises() {
     QVERIFY2(!qEnvironmentVariableIsEmpty("BRISVEL_UNIT_SIM"), "ctest names the unit-sim");
     TestBusEnvironment bus;
     const auto runPeer = [&bus](const QStringList& command) {
-        QProcess sim;
+        ChildProcess sim;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("BRISVEL_MQ_DIR"), bus.MqDir());
         sim.setProcessEnvironment(env);
@@ -133,7 +142,7 @@ void tstProcesses::showMetersHonoursTheFirstArgument_data() {
 void tstProcesses::showMetersHonoursTheFirstArgument() {
     QFETCH(QStringList, arguments);
     QFETCH(bool, dual);
-    QProcess child;
+    ChildProcess child;
     child.start(QCoreApplication::applicationFilePath(), QStringList{"--child"} + arguments);
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitCode(), dual ? 2 : 1);

@@ -2,25 +2,28 @@
 // 'unit-sim record' and 'replay': a recording of the unit's traffic played into a
 // fresh window must leave it as the original left the first.
 #include "app/MainWindow.h"
+#include "support/ChildProcess.h"
 #include "support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 
-#include <QProcess>
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 class tst_Recording final : public QObject {
     Q_OBJECT
 
     TestBusEnvironment mEnv;
+    std::vector<std::unique_ptr<ChildProcess>> mSims;
 
-    QProcess* Sim(const QStringList& args) {
-        auto* pSim = new QProcess(this);
-        pSim->start(qEnvironmentVariable("BRISVEL_UNIT_SIM"), args);
-        pSim->waitForStarted();
-        return pSim;
+    ChildProcess* Sim(const QStringList& args) {
+        mSims.push_back(std::make_unique<ChildProcess>());
+        mSims.back()->start(qEnvironmentVariable("BRISVEL_UNIT_SIM"), args);
+        return mSims.back().get();
     }
     // The event loop keeps turning meanwhile: the window's subscribers poll on it.
-    static bool Finish(QProcess* pSim) {
+    static bool Finish(ChildProcess* pSim) {
         const bool bDone =
             QTest::qWaitFor([pSim] { return pSim->state() == QProcess::NotRunning; }, 20000) &&
             pSim->exitStatus() == QProcess::NormalExit && pSim->exitCode() == 0;
@@ -43,7 +46,7 @@ class tst_Recording final : public QObject {
 
 private slots:
     // A failed check must not leave a role holding the bus for the next test.
-    void cleanup() { qDeleteAll(findChildren<QProcess*>()); }
+    void cleanup() { mSims.clear(); }
 
     // A topic, payload or order lost between recording and replay.
     void replayEndsInTheOriginalState() {
@@ -54,16 +57,17 @@ private slots:
             MainWindow window;
             window.Init();
             window.show();
-            QProcess* pRecord = Sim({"record", file});
+            ChildProcess* pRecord = Sim({"record", file});
             QVERIFY(pRecord->waitForReadyRead());
-            QProcess* pEd2 = Sim({"ed2", "--rate", "10"});
+            ChildProcess* pEd2 = Sim({"ed2", "--rate", "10"});
             // Shown, turned to the front, then sent back by a system update.
             QVERIFY(Finish(Sim({"peer", "--settle", "500", "--repeat", "2", "show"})));
             QVERIFY(Finish(Sim({"peer", "--settle", "300", "--repeat", "2", "view", "front"})));
-            QProcess* pMonitor = Sim({"hbmon", "--update-message", "Upgrade", "--after", "300"});
+            ChildProcess* pMonitor =
+                Sim({"hbmon", "--update-message", "Upgrade", "--after", "300"});
             QByteArray said;
-            QTRY_VERIFY_WITH_TIMEOUT((said += pMonitor->readAll()).contains("sent SiSystemUpdate"),
-                                     5000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (said += pMonitor->readAllStandardOutput()).contains("sent SiSystemUpdate"), 5000);
             pMonitor->terminate();
             pEd2->terminate();
             QVERIFY(Finish(pMonitor) && Finish(pEd2));

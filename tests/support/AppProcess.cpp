@@ -55,9 +55,9 @@ bool AppProcess::WaitForLine(const QByteArray& line, int timeoutMs) {
     return false;
 }
 
-bool AppProcess::Interrupt() {
+bool AppProcess::Interrupt(int iSignal) {
     const qint64 pid = mProcess.processId();
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), SIGINT) == 0;
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), iSignal) == 0;
 }
 
 bool AppProcess::WaitForExit(int timeoutMs) {

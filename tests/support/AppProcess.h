@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QProcess>
+#include "support/ChildProcess.h"
+
 #include <QStringList>
+
+#include <csignal>
 
 // The visualiser started as a real process against the test's bus directory
 // and loopback, headless. Killed on destruction if a test left it running.
@@ -15,15 +18,16 @@ public:
     bool Start();
     // Waits until standard output holds the line.
     bool WaitForLine(const QByteArray& line, int timeoutMs = 10000);
-    bool Interrupt();
+    // SIGINT from a terminal, SIGTERM from a service manager or kill.
+    bool Interrupt(int iSignal = SIGINT);
     bool WaitForExit(int timeoutMs = 10000);
 
     QByteArray Stdout();
     QByteArray Stderr();
-    QProcess& Process() { return mProcess; }
+    ChildProcess& Process() { return mProcess; }
 
 private:
-    QProcess mProcess;
+    ChildProcess mProcess;
     QByteArray mOut;
     QByteArray mErr;
 };
