@@ -278,7 +278,7 @@ void tst_FieldFaults::startUpFaultsAreSaid() {
     QVERIFY(app.WaitForLine("Brisvel: Starting event loop."));
     QVERIFY2(app.Stdout().count(said) == 1, app.Stdout().constData());
     QVERIFY(QDir().mkpath(dir));
-    ZsockPtr updates = BindSocket(ZMQ_PUB, dir.toStdString() + "/hbMonPubMq.ipc");
+    ZsockPtr updates = BindSocket(ZMQ_PUB, "ipc://" + dir.toStdString() + "/hbMonPubMq.ipc");
     for (int i = 0; i < 20 && updates && app.Process().state() == QProcess::Running; ++i) {
         SendFrames(updates.get(), {"HbAppCmd", R"({"Command":100})"});
         app.WaitForExit(500);
