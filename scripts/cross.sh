@@ -42,9 +42,14 @@ sysroot=sysroot/$arch
 stamp="$sysroot/.brisvel-packages"
 if [ "$(cat "$stamp" 2>/dev/null)" != "${target[*]} shlibs" ]; then
     rm -rf "$sysroot"
-    mirror=http://deb.debian.org/debian
+    # The same archives the host's own apt uses.
+    uris=$(awk '/^URIs:/ {print $2} $1 == "deb" {print $2}' \
+        /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null || true)
+    mirror=$(grep -v -- -security <<<"$uris" | head -n1)
+    security_mirror=$(grep -- -security <<<"$uris" | head -n1)
+    [ -n "$mirror" ] || { echo "cross: no Debian archive in the host's apt sources" >&2; exit 1; }
     main=("deb $mirror bookworm main" "deb $mirror bookworm-updates main")
-    security="deb http://deb.debian.org/debian-security bookworm-security main"
+    security="deb ${security_mirror:-$mirror} bookworm-security main"
     include=$(IFS=,; echo "${target[*]}")
     # The packages' shlibs entries, for dpkg-shlibdeps when packaging (scripts/package.sh).
     shlibs='for d in "$1"/var/cache/apt/archives/*.deb; do dpkg-deb -I "$d" shlibs 2>/dev/null || true; done >"$1/shlibs.local"'
