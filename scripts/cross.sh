@@ -21,18 +21,7 @@ case "$arch" in
 esac
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 
-bash scripts/deps.sh
-packages=(crossbuild-essential-"$arch" qemu-user mmdebstrap)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq || echo "cross: some package indexes failed to download; going on with the rest"
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/deps.sh crossbuild-essential-"$arch" qemu-user mmdebstrap
 
 # The target's packages: what the build links against, and what the suite
 # needs at run time (platform plugins, a font).

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running need, on Debian 12, as root.
 # Only missing packages are installed; a machine that has them all is left alone.
+# Usage: deps.sh [--ci|--run] [PACKAGE...]: a set for a purpose, and any more by name.
 set -euo pipefail
 
 packages=(
@@ -9,9 +10,10 @@ packages=(
     fonts-dejavu-core
 )
 case "${1:-}" in
-    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format) ;;
-    --run) packages+=(xvfb xauth imagemagick) ;;
+    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format); shift ;;
+    --run) packages+=(xvfb xauth imagemagick); shift ;;
 esac
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -20,6 +22,6 @@ done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
+    apt-get update -qq || echo "deps: some package indexes failed to download; going on with the rest"
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
