@@ -72,25 +72,6 @@ private slots:
         label.AdjustFont(14, FONT_STYLE_KEEP);
         QVERIFY(label.font().italic());
     }
-
-    // A font search short of the largest fit, or hanging at one point or on pixel sizes.
-    void fontSearch() {
-        QLabel label;
-        label.resize(120, 30);
-        label.setFont(QFont(QStringLiteral("DejaVu Sans"), 40));
-        auto fits = [&](int iPoints) {
-            const QFontMetrics metrics(QFont(QStringLiteral("DejaVu Sans"), iPoints));
-            return label.rect().contains(
-                metrics.boundingRect(label.rect(), Qt::AlignLeft | Qt::TextWordWrap, "Menu"));
-        };
-        const int size = cLabelStyled::GetFontSize("Menu", &label);
-        QVERIFY(size < 40 && fits(size) && !fits(size + 1));
-        QCOMPARE(cLabelStyled::GetFontSize(QString(400, QChar('W')), &label), 1);
-        QFont pixelFont = label.font();
-        pixelFont.setPixelSize(12);
-        label.setFont(pixelFont);
-        QCOMPARE(cLabelStyled::GetFontSize("Menu", &label), -1);
-    }
 };
 
 QTEST_MAIN(tstLook)

@@ -224,9 +224,6 @@ private slots:
             << QStringList{"I\n", "P\n1", "\n2", "S\n"} << "Undefined";
         QTest::newRow("syntax error") << R"({"NoOfPrograms":)" << kept << "";
         QTest::newRow("string count") << R"({"NoOfPrograms":"1"})" << kept << "";
-        QTest::newRow("string frame type") << R"({"S337Type":{"Data":"16"}})" << kept << "";
-        QTest::newRow("programme a number") << R"({"NoOfPrograms":1,"Programs":[3]})" << kept << "";
-        QTest::newRow("number Title") << R"({"Info":{"Title":5}})" << kept << "";
     }
 
     void documents() {
