@@ -311,27 +311,6 @@ private slots:
             QCOMPARE(parser.Meters.GetClusterId(meter), assigned.contains(meter) ? 2 : -1);
     }
 
-    // The substring and exact text rules mixed up, or the Dolby meter screen applied
-    // without a Dolby input.
-    void presetRules() {
-        QCOMPARE(cMeter::ConvertToSpeakerTypeFromString("LeftSurround"),
-                 AUDIO_SPEAKER_LEFT_SURROUND);
-        QCOMPARE(cMeter::ConvertToSpeakerTypeFromString("Left "), AUDIO_SPEAKER_NONE);
-        QCOMPARE(cMeter::ConvertToSysInputTypeFromString("Dolby over AES"), SYS_INPUT_AES);
-        QCOMPARE(cSystemClockSource::ConvertToSysClockTypeFromString("Word"), SYS_CLOCK_INTERNAL);
-        QCOMPARE(cCluster::ConvertToClusterTypeFromString("5.1 Surround"), CLUSTER_5_1);
-        QCOMPARE(cCluster::ConvertToClusterTypeFromString("7.1 Surround"), CLUSTER_NONE);
-        for (const auto& [pType, bRequested] :
-             {std::pair{"Dolby E", true}, {"Dolby E", false}, {"AES", true}}) {
-            QJsonObject preset = QJsonDocument::fromJson(Preset()).object();
-            preset["ApplyDZMeterScreen"] = bRequested;
-            preset["MeterSet"] = QJsonObject{{"1", Meter("Left", "AES")}, {"5", Meter("C", pType)}};
-            cPresetParser parser;
-            QVERIFY(parser.ParsePreset(QJsonDocument(preset).toJson().constData()));
-            QCOMPARE(parser.ApplyDZMeterScreen, bRequested && pType[0] == 'D');
-        }
-    }
-
     void records_data() {
         QTest::addColumn<QString>("op");
         QTest::addColumn<QByteArray>("json");

@@ -31,7 +31,6 @@ dlb_pwk_pa_status Example() {
 }
 
 const QColor kBed(127, 0, 255);
-const QColor kObject(255, 0, 0);
 
 } // namespace
 
@@ -62,21 +61,6 @@ private slots:
             RoomGeometry::RingRect(innerRect, ring, RoomGeometry::kRingCount - 1).size() -
             outerRing;
         QVERIFY(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1);
-    }
-
-    // A missing grid, a hollow unnamed bed, markers numbered from 0 or drawn at z = 0.
-    void drawing() {
-        RenderArea area;
-        QList<QVector3D> beds{{-1, -1, 1}, {1, 1, 0}};
-        QList<QVector3D> objects{{1, 1, 1}, {0, 0, 1}};
-        area.SetBedObjectList(&beds, nullptr);
-        area.SetDynamicObjectList(&objects);
-        const QImage image = PixelProbe::Grab(area);
-        QVERIFY(PixelProbe::Count(image, QRect(0, 0, 472, 240), Qt::gray, 20) > 200);
-        QVERIFY(PixelProbe::At(image, QPointF(28.5, 16), kBed)); // no name: centre filled too
-        QVERIFY(PixelProbe::At(image, QPointF(236, 133 - 11), kObject));
-        QVERIFY(PixelProbe::Count(image, QRect(437, 244, 13, 13), Qt::black) > 3); // its "1"
-        QCOMPARE(PixelProbe::Count(image, QRect(200, 100, 72, 66), kBed), 0);
     }
 
     // Guards against wrong lists, room or markers after any kind of view change, or stale ones.
