@@ -1,12 +1,10 @@
 // One suite for the message parsers of the messages layer: what each message
-// sets, keeps, falls back to and logs, and the fixed-size records it fills.
+// sets, keeps, falls back to and logs, and the fixed-size records the app reads.
 #include "messages/JsonParseAppSettings.h"
 #include "messages/JsonParseDolbyDecoderSettings.h"
 #include "messages/JsonParseFpMessages.h"
 #include "messages/JsonParseMetersInfo.h"
 #include "messages/JsonParseNotifMessages.h"
-#include "messages/JsonParseRotaryEncoder.h"
-#include "messages/JsonParseSystemUpdate.h"
 #include "support/TestBus.h"
 
 #include <rapidjson/document.h>
@@ -94,20 +92,18 @@ const Kind& KindOf(const QString& op) {
     return *std::find_if(k.begin(), k.end(), [&](const Kind& kind) { return op == kind.op; });
 }
 
-QJsonObject Meter(const char* pSpeaker, const char* pType) {
-    return {{"VolumeDb", -3},
-            {"Speaker", pSpeaker},
-            {"Source", QJsonObject{{"Type", pType}, {"ConnectorType", "BNC"}}}};
+QJsonObject Meter() {
+    return {{"Source", QJsonObject{{"Type", "AES"}}}};
 }
 
-// A valid preset: one stereo cluster on meters 1 and 2, a group name of the wrong type.
+// A valid preset with a group name of the wrong type.
 QByteArray Preset(const char* pKey = "Count", const QJsonValue& value = 7) {
     QJsonObject preset{
-        {"Clusters",
-         QJsonArray{QJsonObject{{"FirstMeter", 1}, {"NumberOfMeters", 2}, {"Type", "Stereo"}}}},
-        {"MeterSet", QJsonObject{{"1", Meter("Left", "AES3")}, {"2", Meter("Right", "AES3")}}},
+        {"Clusters", QJsonArray{}},
+        {"MeterSet", QJsonObject{{"1", Meter()}}},
         {"SystemClockSource", QJsonObject{{"Type", "AES"}}},
-        {"DolbyDecoderConf", QJsonObject{{"DecoderConfig", QJsonObject{{"SpeakerConfig", "7.1"}}}}},
+        {"DolbyDecoderConf",
+         QJsonObject{{"DecoderConfig", QJsonObject{{"VisualiserView", "Front View"}}}}},
         {"Name", QJsonObject{{"Preset", "News"}, {"Group", 3}}},
         {"Count", 7}};
     if (value.isUndefined())
@@ -133,22 +129,7 @@ const QMap<QString, Held>& Records() {
              DolbyDecoderSettings_s record;
              std::memset(&record, 0x7f, sizeof record);
              parser.FillRecord(&record);
-             return QString::asprintf("%d %s %g %s %s", bOk, parser.VisualiserView.c_str(),
-                                      parser.CompressionCut, parser.SpeakerConfig.c_str(),
-                                      record.DecModuleStatus);
-         }},
-        {"scales",
-         [](const char* pText) {
-             cMeterScalesParser parser;
-             parser.ParseMeterScales(
-                 R"({"Scale":"Old","Ballistics":{"Float":"Old","Bar":"Old"},"OriginFromFp":true})");
-             const bool bOk = parser.ParseMeterScales(pText);
-             ScaleInfo_t record;
-             std::memset(&record, 0x55, sizeof record);
-             parser.FillRecord(&record);
-             return QString::asprintf("%d %s %s %s %d %s", bOk, parser.Scale.c_str(),
-                                      parser.BallisticsFloat.c_str(), parser.BallisticsBar.c_str(),
-                                      parser.OriginFromFp, record.Scale);
+             return QString::asprintf("%d %s", bOk, record.VisualiserView);
          }},
         {"notification",
          [](const char* pText) {
@@ -159,22 +140,6 @@ const QMap<QString, Held>& Records() {
              const int result = parser.ParseNotificationMessages(pText, &record);
              return QString::asprintf("%d %s %d %s", result, record.title, record.level,
                                       record.notifMsg);
-         }},
-        {"encoder",
-         [](const char* pText) {
-             RotaryEncEvent_t e{1, 2, 3, 4};
-             const int result = cJsonParseRotaryEncoder().ParseRotaryEncodeData(pText, &e);
-             return QString::asprintf("%d %d %d %d %d", result, e.CountAbsolute, e.CountChange,
-                                      e.SwitchChange, e.SwitchAbsolute);
-         }},
-        {"update",
-         [](const char* pText) {
-             SystemUpdate_t update{};
-             update.passcode = 7;
-             cJsonParseSystemUpdate().ParseSUPackage(R"({"Task":"kept","AvailablePackages":[]})",
-                                                     &update);
-             const int result = cJsonParseSystemUpdate().ParseSUPackage(pText, &update);
-             return QString::asprintf("%d %d %s", result, update.passcode, update.task);
          }},
     };
     return records;
@@ -252,8 +217,7 @@ private slots:
         for (const char* pKey : {"SystemClockSource", "Clusters", "MeterSet"})
             QTest::addRow("no %s", pKey) << Preset(pKey, absent) << false;
         QTest::newRow("Clusters not an array") << Preset("Clusters", QJsonObject{}) << false;
-        QTest::newRow("meter 17") << Preset("MeterSet", QJsonObject{{"17", Meter("L", "AES")}})
-                                  << false;
+        QTest::newRow("meter 17") << Preset("MeterSet", QJsonObject{{"17", Meter()}}) << false;
         QTest::newRow("syntax error") << QByteArray(R"({"Clusters":[)") << false;
     }
 
@@ -265,7 +229,8 @@ private slots:
         cPresetParser parser;
         QVERIFY(parser.ParsePreset(Preset().constData()));
         QCOMPARE(parser.ParsePreset(json.constData()), accepted);
-        QCOMPARE(parser.DecoderConf.SpeakerConfig, std::string(accepted ? "7.1" : "5.1"));
+        QCOMPARE(parser.DecoderConf.VisualiserView,
+                 std::string(accepted ? "Front View" : "Top View"));
         QCOMPARE(parser.PresetName, std::string(accepted ? "News" : ""));
         QVERIFY(parser.GroupName.empty()); // names are taken one by one
     }
@@ -278,46 +243,17 @@ private slots:
                             const char* pHeld) {
             QTest::addRow("%s: %s", pOp, pWhat) << pOp << json << pHeld;
         };
-        const QByteArray tail = R"("IsDecModulePresent":true,"DecModuleStatus":"123456789012"})";
-        const QByteArray cut = R"({"DecoderConfig":{},"ED2Config":{"AudioPresentation":1},)"
-                               R"("DDPlusConfig":{"CompressionMode":"RF","CompressionBoost":0,)"
-                               R"("CompressionCut":)";
-        add("decoder", "empty object: defaults", "{}", "0 Top View 0 5.1 Timeout");
+        add("decoder", "empty object: defaults", "{}", "0 Top View");
         add("decoder", "sections of the wrong type are skipped",
-            R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":"x","ED2Config":5,)" +
-                tail,
-            "1 Front View 0 5.1 1234567");
-        add("decoder", "integer cut is a number", cut + "3}," + tail, "1 Top View 3 5.1 1234567");
-        add("decoder", "string cut is ignored", cut + "\"3\"}," + tail, "1 Top View 0 5.1 1234567");
-        add("scales", "complete, long scale",
-            R"({"Scale":"ABCDEFGHIJ","Ballistics":{"Float":"PPM","Bar":"Peak"},"OriginFromFp":true})",
-            "1 ABCDEFGHIJ PPM Peak 1 ABCDEFG");
-        add("scales", "only a Scale keeps it", R"({"Scale":"DIN"})", "0 DIN IEC_TYPE_I VU 0 DIN");
-        add("scales", "syntax error", R"({"Scale":)", "0 AES IEC_TYPE_I VU 0 AES");
+            R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":"x","ED2Config":5,)"
+            R"("IsDecModulePresent":true,"DecModuleStatus":"Ok"})",
+            "1 Front View");
         add("notification", "valid", R"({"Level":40,"Title":"T","Msg":"M"})", "0 T 40 M");
         add("notification", "null Level is 0", R"({"Level":null})", "0  0 ");
         add("notification", "title cut to 39", "{\"Title\":\"" + QByteArray(50, 'T') + "\"}",
             qPrintable("0 " + QString(39, QLatin1Char('T')) + " 0 "));
         for (const char* pBad : {R"({"Level":)", R"({"Level":"20"})", R"({"Title":7})"})
             add("notification", pBad, pBad, "-1 kept 30 old ZQT");
-        const auto turn = [](qint64 sc, qint64 sa, qint64 ca, qint64 cc) {
-            return QString::asprintf(R"({"SwitchChange":%lld,"SwitchAbsolute":%lld,)"
-                                     R"("CountAbsolute":%lld,"CountChange":%lld})",
-                                     sc, sa, ca, cc)
-                .toLatin1();
-        };
-        add("encoder", "turn left", turn(0, 0, 12, -1), "1 12 -1 0 0");
-        add("encoder", "switch only keeps record", turn(1, 1, 12, 0), "1 1 2 3 4");
-        add("encoder", "past 16 bits", turn(0, 0, 70000, 1), "1 4464 1 0 0");
-        add("encoder", "65535 reads as -1", turn(0, 0, 65535, 1), "1 -1 1 0 0");
-        add("encoder", "not JSON", "turned left", "-1 1 2 3 4 ZQT");
-        add("encoder", "key missing", turn(0, 0, 1, 1).replace("Count", "X"), "-1 1 2 3 4 ZQT");
-        add("update", "passcode keeps its low byte", R"({"passcode":300,"AvailablePackages":[]})",
-            "0 44 kept");
-        add("update", "string passcode ignored", R"({"passcode":"12","AvailablePackages":[]})",
-            "0 7 kept");
-        add("update", "packages missing", R"({"Task":"x"})", "-1 7 kept ZQT");
-        add("update", "package not object", R"({"AvailablePackages":[{},7]})", "-1 7 kept ZQT");
     }
 
     // A parse starting from the previous document instead of the defaults, a refused one
