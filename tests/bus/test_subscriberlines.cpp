@@ -1,11 +1,10 @@
-// Guards every subscriber's two refusals: a message without its payload frame,
+// Guards each subscriber's two refusals (the peer's and the web settings' are met
+// in the field-faults suite): a message without its payload frame,
 // and a topic that only begins like one of its own (subscriptions match by
 // prefix), each reported with the subscriber's own line and handled no further.
 #include "BusEndpoints.h"
 #include "bus/ZmqSubHwStatus.h"
-#include "bus/ZmqSubPeer.h"
 #include "bus/ZmqSubRotaryEnc.h"
-#include "bus/ZmqSubWebBaseDolby.h"
 #include "bus/ZmqSubsNotification.h"
 #include "bus/ZmqSubsSystemUpdate.h"
 #include "support/PublishUntil.h"
@@ -32,12 +31,8 @@ std::unique_ptr<cZmqQtListenerBase> Started(const QString& kind) {
         return Start(&cZmqSubHwStatus::SetupAndRun, "hwmStatesPub.ipc");
     if (kind == "notification")
         return Start(&cZmqSubsNotification::SetupAndRun, "appNotification.ipc");
-    if (kind == "peer")
-        return Start(&cZmqSubPeer::SetupAndRunIPC, "DoRiduyPub.ipc");
     if (kind == "encoder")
         return Start(&cZmqSubRotaryEnc::SetupAndRun, "hwmStatesPub.ipc");
-    if (kind == "web")
-        return Start(&cZmqSubWebBaseDolby::SetupAndRun, "appServer.ipc");
     if (kind == "update")
         return Start(&cZmqSubsSystemUpdate::SetupAndRun, "hbMonPubMq.ipc");
     return Start(&cZmqSubDolby::SetupAndRun, BusEndpoints::DecoderAddress());
@@ -63,14 +58,9 @@ private slots:
         QTest::newRow("notification")
             << "notification" << QByteArray("AppNotification") << metadataNull
             << "KELD_ERROR : Notification Message - Unhandled topic: %1\n\n";
-        QTest::newRow("peer") << "peer" << QByteArray("Switch") << metadataNull
-                              << "KELD_ERROR : Dolby Peer Communication - Unhandled topic: %1\n\n";
         QTest::newRow("encoder")
             << "encoder" << QByteArray("HwmEncoderState_Right-Top") << webNull
             << "ZQT ERROR : ZmqSubRotaryEnc received an unhandled topic: %1\n\n";
-        QTest::newRow("web")
-            << "web" << QByteArray("AppDolbyDecoderSettings") << webNull
-            << "ZQT ERROR : JsonParseWebBaseDolby received an unhandled topic: %1\n\n";
         QTest::newRow("update")
             << "update" << QByteArray("HbAppCmd") << webNull
             << "ZQT ERROR : cZmqSubsSystemUpdate received an unhandled topic: %1\n\n";

@@ -1,13 +1,8 @@
 // The look layer: the colour and style tables every page is painted from, and
 // the styled widgets built on them.
-#include "look/ButtonMain.h"
-#include "look/ButtonStyled.h"
 #include "look/ButtonStylesheets.h"
-#include "look/LabelMenu.h"
-#include "look/LabelStyled.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
-#include "support/PixelProbe.h"
 #include "support/TestBus.h"
 
 #include <QtTest>
@@ -52,44 +47,6 @@ private slots:
                 cButtonStyle::Get("greenwhitegreen").isEmpty());
         QCOMPARE(console.Text(),
                  QByteArray("KELD_ERROR : Style string Plum could not be found in the list.\n\n"));
-    }
-
-    // A toggling or unexchanged button, a flat image button, or a menu widget losing its
-    // own font or italic to its base.
-    void styledWidgets() {
-        cButtonStyled button;
-        button.resize(100, 40);
-        button.click();
-        QVERIFY(!button.isChecked());
-        QVERIFY(PixelProbe::At(PixelProbe::Grab(button), QPointF(50, 20), QColor(255, 0, 0)));
-        button.SetBackgroundImage("./Images/Info.png");
-        QVERIFY(button.isFlat() && !button.icon().isNull());
-        QCOMPARE(button.iconSize(), QSize(220, 63));
-        QWidget page;
-        cButtonMain mainButton(&page);
-        cLabelMenu label(&page);
-        QCOMPARE(mainButton.font().pixelSize(), 20);
-        label.AdjustFont(14, FONT_STYLE_KEEP);
-        QVERIFY(label.font().italic());
-    }
-
-    // A font search short of the largest fit, or hanging at one point or on pixel sizes.
-    void fontSearch() {
-        QLabel label;
-        label.resize(120, 30);
-        label.setFont(QFont(QStringLiteral("DejaVu Sans"), 40));
-        auto fits = [&](int iPoints) {
-            const QFontMetrics metrics(QFont(QStringLiteral("DejaVu Sans"), iPoints));
-            return label.rect().contains(
-                metrics.boundingRect(label.rect(), Qt::AlignLeft | Qt::TextWordWrap, "Menu"));
-        };
-        const int size = cLabelStyled::GetFontSize("Menu", &label);
-        QVERIFY(size < 40 && fits(size) && !fits(size + 1));
-        QCOMPARE(cLabelStyled::GetFontSize(QString(400, QChar('W')), &label), 1);
-        QFont pixelFont = label.font();
-        pixelFont.setPixelSize(12);
-        label.setFont(pixelFont);
-        QCOMPARE(cLabelStyled::GetFontSize("Menu", &label), -1);
     }
 };
 

@@ -1,12 +1,10 @@
 // One suite for the message parsers of the messages layer: what each message
-// sets, keeps, falls back to and logs, and the fixed-size records it fills.
+// sets, keeps, falls back to and logs, and the fixed-size records the app reads.
 #include "messages/JsonParseAppSettings.h"
 #include "messages/JsonParseDolbyDecoderSettings.h"
 #include "messages/JsonParseFpMessages.h"
 #include "messages/JsonParseMetersInfo.h"
 #include "messages/JsonParseNotifMessages.h"
-#include "messages/JsonParseRotaryEncoder.h"
-#include "messages/JsonParseSystemUpdate.h"
 #include "support/TestBus.h"
 
 #include <rapidjson/document.h>
@@ -94,20 +92,18 @@ const Kind& KindOf(const QString& op) {
     return *std::find_if(k.begin(), k.end(), [&](const Kind& kind) { return op == kind.op; });
 }
 
-QJsonObject Meter(const char* pSpeaker, const char* pType) {
-    return {{"VolumeDb", -3},
-            {"Speaker", pSpeaker},
-            {"Source", QJsonObject{{"Type", pType}, {"ConnectorType", "BNC"}}}};
+QJsonObject Meter() {
+    return {{"Source", QJsonObject{{"Type", "AES"}}}};
 }
 
-// A valid preset: one stereo cluster on meters 1 and 2, a group name of the wrong type.
+// A valid preset with a group name of the wrong type.
 QByteArray Preset(const char* pKey = "Count", const QJsonValue& value = 7) {
     QJsonObject preset{
-        {"Clusters",
-         QJsonArray{QJsonObject{{"FirstMeter", 1}, {"NumberOfMeters", 2}, {"Type", "Stereo"}}}},
-        {"MeterSet", QJsonObject{{"1", Meter("Left", "AES3")}, {"2", Meter("Right", "AES3")}}},
+        {"Clusters", QJsonArray{}},
+        {"MeterSet", QJsonObject{{"1", Meter()}}},
         {"SystemClockSource", QJsonObject{{"Type", "AES"}}},
-        {"DolbyDecoderConf", QJsonObject{{"DecoderConfig", QJsonObject{{"SpeakerConfig", "7.1"}}}}},
+        {"DolbyDecoderConf",
+         QJsonObject{{"DecoderConfig", QJsonObject{{"VisualiserView", "Front View"}}}}},
         {"Name", QJsonObject{{"Preset", "News"}, {"Group", 3}}},
         {"Count", 7}};
     if (value.isUndefined())
@@ -115,10 +111,6 @@ QByteArray Preset(const char* pKey = "Count", const QJsonValue& value = 7) {
     else
         preset[QLatin1String(pKey)] = value;
     return QJsonDocument(preset).toJson(QJsonDocument::Compact);
-}
-
-int ParseUpdate(const QByteArray& json, SystemUpdate_t& update) {
-    return cJsonParseSystemUpdate().ParseSUPackage(json.constData(), &update);
 }
 
 // Each parser primed with a document, then given the text; what it then holds, one string.
@@ -137,22 +129,7 @@ const QMap<QString, Held>& Records() {
              DolbyDecoderSettings_s record;
              std::memset(&record, 0x7f, sizeof record);
              parser.FillRecord(&record);
-             return QString::asprintf("%d %s %g %s %s", bOk, parser.VisualiserView.c_str(),
-                                      parser.CompressionCut, parser.SpeakerConfig.c_str(),
-                                      record.DecModuleStatus);
-         }},
-        {"scales",
-         [](const char* pText) {
-             cMeterScalesParser parser;
-             parser.ParseMeterScales(
-                 R"({"Scale":"Old","Ballistics":{"Float":"Old","Bar":"Old"},"OriginFromFp":true})");
-             const bool bOk = parser.ParseMeterScales(pText);
-             ScaleInfo_t record;
-             std::memset(&record, 0x55, sizeof record);
-             parser.FillRecord(&record);
-             return QString::asprintf("%d %s %s %s %d %s", bOk, parser.Scale.c_str(),
-                                      parser.BallisticsFloat.c_str(), parser.BallisticsBar.c_str(),
-                                      parser.OriginFromFp, record.Scale);
+             return QString::asprintf("%d %s", bOk, record.VisualiserView);
          }},
         {"notification",
          [](const char* pText) {
@@ -163,21 +140,6 @@ const QMap<QString, Held>& Records() {
              const int result = parser.ParseNotificationMessages(pText, &record);
              return QString::asprintf("%d %s %d %s", result, record.title, record.level,
                                       record.notifMsg);
-         }},
-        {"encoder",
-         [](const char* pText) {
-             RotaryEncEvent_t e{1, 2, 3, 4};
-             const int result = cJsonParseRotaryEncoder().ParseRotaryEncodeData(pText, &e);
-             return QString::asprintf("%d %d %d %d %d", result, e.CountAbsolute, e.CountChange,
-                                      e.SwitchChange, e.SwitchAbsolute);
-         }},
-        {"update",
-         [](const char* pText) {
-             SystemUpdate_t update{};
-             update.passcode = 7;
-             ParseUpdate(R"({"Task":"kept","AvailablePackages":[]})", update);
-             const int result = ParseUpdate(pText, update);
-             return QString::asprintf("%d %d %s", result, update.passcode, update.task);
          }},
     };
     return records;
@@ -255,90 +217,22 @@ private slots:
         for (const char* pKey : {"SystemClockSource", "Clusters", "MeterSet"})
             QTest::addRow("no %s", pKey) << Preset(pKey, absent) << false;
         QTest::newRow("Clusters not an array") << Preset("Clusters", QJsonObject{}) << false;
-        QTest::newRow("meter 17") << Preset("MeterSet", QJsonObject{{"17", Meter("L", "AES")}})
-                                  << false;
-        QTest::newRow("meter names read like strtol")
-            << Preset("MeterSet",
-                      QJsonObject{{" 1", Meter("Left", "A")}, {"2nd", Meter("Right", "A")}})
-            << true;
+        QTest::newRow("meter 17") << Preset("MeterSet", QJsonObject{{"17", Meter()}}) << false;
         QTest::newRow("syntax error") << QByteArray(R"({"Clusters":[)") << false;
     }
 
-    // A preset missing a required section accepted, values on the wrong meter, or anything
-    // but Count kept from the previous preset, accepted or not.
+    // A preset missing a required section accepted, or the decoder settings or names the
+    // app reads kept from the previous preset, accepted or not.
     void preset() {
         QFETCH(QByteArray, json);
         QFETCH(bool, accepted);
-        QJsonObject first = QJsonDocument::fromJson(Preset()).object();
-        first["SystemClockSource"] = QJsonObject{{"Type", "AES"}, {"ConnectorType", "BNC"}};
-        first["DolbyInputSource"] = QJsonObject{{"Type", "Dolby E"}, {"Slot", 2}};
-        first["VideoSource"] = QJsonObject{{"Type", "SDI"}};
         cPresetParser parser;
-        QVERIFY(parser.ParsePreset(QJsonDocument(first).toJson().constData()));
+        QVERIFY(parser.ParsePreset(Preset().constData()));
         QCOMPARE(parser.ParsePreset(json.constData()), accepted);
-        QVERIFY(parser.SystemClockSource.ConnectorTypeStr.empty() &&
-                parser.VideoSource.TypeStr.empty());
-        QVERIFY(parser.DolbyInputSource.TypeStr.empty() && parser.DolbyInputSource.Slot == 0);
-        QCOMPARE(parser.Count, 7);
-        QCOMPARE(parser.Meters.GetVolumeDb(0, 99), accepted ? -3 : 0);
-        QCOMPARE(parser.Meters.GetSpeakerType(1),
-                 accepted ? AUDIO_SPEAKER_RIGHT : AUDIO_SPEAKER_NONE);
-        QCOMPARE(parser.Clusters.ConfiguredClusters, accepted ? 1 : 0);
-        QCOMPARE(parser.DecoderConf.SpeakerConfig, std::string(accepted ? "7.1" : "5.1"));
+        QCOMPARE(parser.DecoderConf.VisualiserView,
+                 std::string(accepted ? "Front View" : "Top View"));
         QCOMPARE(parser.PresetName, std::string(accepted ? "News" : ""));
         QVERIFY(parser.GroupName.empty()); // names are taken one by one
-    }
-
-    void presetClusters_data() {
-        QTest::addColumn<int>("firstMeter");
-        QTest::addColumn<int>("numberOfMeters");
-        QTest::addColumn<QList<int>>("assigned");
-        QTest::addColumn<int>("configured");
-        QTest::newRow("stops at the last meter") << 15 << 4 << QList<int>{14, 15} << 1;
-        QTest::newRow("first meter 0 places none") << 0 << 2 << QList<int>{} << 0;
-        QTest::newRow("zero meters still counts") << 3 << 0 << QList<int>{} << 1;
-        QTest::newRow("run from below the first meter") << -2 << 5 << QList<int>{0, 1} << 1;
-        QTest::newRow("extreme values") << INT32_MIN << INT32_MAX << QList<int>{} << 1;
-    }
-
-    // A cluster's meter run off by one or outside the sixteen meters.
-    void presetClusters() {
-        QFETCH(int, firstMeter);
-        QFETCH(int, numberOfMeters);
-        QFETCH(QList<int>, assigned);
-        // At index 2 so its id differs from every default.
-        const QJsonArray clusters{
-            QJsonObject{}, QJsonObject{},
-            QJsonObject{{"FirstMeter", firstMeter}, {"NumberOfMeters", numberOfMeters}}};
-        cPresetParser parser;
-        QVERIFY(parser.ParsePreset(Preset("Clusters", clusters).constData()));
-        QTEST(parser.Clusters.ConfiguredClusters, "configured");
-        for (int meter = 0; meter < cMeterSet::kMeterCount; ++meter)
-            QCOMPARE(parser.Meters.GetClusterId(meter), assigned.contains(meter) ? 2 : -1);
-    }
-
-    // The substring and exact text rules mixed up, or the Dolby meter screen applied
-    // without a Dolby input.
-    void presetRules() {
-        QCOMPARE(cMeter::ConvertToSpeakerTypeFromString("LeftSurround"),
-                 AUDIO_SPEAKER_LEFT_SURROUND);
-        QCOMPARE(cMeter::ConvertToSpeakerTypeFromString("Left "), AUDIO_SPEAKER_NONE);
-        QCOMPARE(cMeter::ConvertToOutputAssignmentsFromString("left"), 0);
-        QCOMPARE(cMeter::ConvertToSysInputTypeFromString("Dolby over AES"), SYS_INPUT_AES);
-        QCOMPARE(cMeter::ConvertToConnectorTypeFromString("Optical SFP"), CONNECTOR_SFP);
-        QCOMPARE(cSystemClockSource::ConvertToSysClockTypeFromString("Word"), SYS_CLOCK_INTERNAL);
-        QCOMPARE(cSystemClockSource::ConvertToSysClockTypeFromString(nullptr), SYS_CLOCK_INTERNAL);
-        QCOMPARE(cCluster::ConvertToClusterTypeFromString("5.1 Surround"), CLUSTER_5_1);
-        QCOMPARE(cCluster::ConvertToClusterTypeFromString("7.1 Surround"), CLUSTER_NONE);
-        for (const auto& [pType, bRequested] :
-             {std::pair{"Dolby E", true}, {"Dolby E", false}, {"AES", true}}) {
-            QJsonObject preset = QJsonDocument::fromJson(Preset()).object();
-            preset["ApplyDZMeterScreen"] = bRequested;
-            preset["MeterSet"] = QJsonObject{{"1", Meter("Left", "AES")}, {"5", Meter("C", pType)}};
-            cPresetParser parser;
-            QVERIFY(parser.ParsePreset(QJsonDocument(preset).toJson().constData()));
-            QCOMPARE(parser.ApplyDZMeterScreen, bRequested && pType[0] == 'D');
-        }
     }
 
     void records_data() {
@@ -349,57 +243,17 @@ private slots:
                             const char* pHeld) {
             QTest::addRow("%s: %s", pOp, pWhat) << pOp << json << pHeld;
         };
-        const QByteArray tail = R"("IsDecModulePresent":true,"DecModuleStatus":"123456789012"})";
-        const QByteArray cut = R"({"DecoderConfig":{},"ED2Config":{"AudioPresentation":1},)"
-                               R"("DDPlusConfig":{"CompressionMode":"RF","CompressionBoost":0,)"
-                               R"("CompressionCut":)";
-        add("decoder", "empty object: defaults", "{}", "0 Top View 0 5.1 Timeout");
+        add("decoder", "empty object: defaults", "{}", "0 Top View");
         add("decoder", "sections of the wrong type are skipped",
-            R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":"x","ED2Config":5,)" +
-                tail,
-            "1 Front View 0 5.1 1234567");
-        add("decoder", "missing ED2Config",
-            R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":{},)" + tail,
-            "0 Front View 0 5.1 Timeout");
-        add("decoder", "integer cut is a number", cut + "3}," + tail, "1 Top View 3 5.1 1234567");
-        add("decoder", "string cut is ignored", cut + "\"3\"}," + tail, "1 Top View 0 5.1 1234567");
-        add("scales", "complete, long scale",
-            R"({"Scale":"ABCDEFGHIJ","Ballistics":{"Float":"PPM","Bar":"Peak"},"OriginFromFp":true})",
-            "1 ABCDEFGHIJ PPM Peak 1 ABCDEFG");
-        add("scales", "only a Scale keeps it", R"({"Scale":"DIN"})", "0 DIN IEC_TYPE_I VU 0 DIN");
-        add("scales", "syntax error", R"({"Scale":)", "0 AES IEC_TYPE_I VU 0 AES");
+            R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":"x","ED2Config":5,)"
+            R"("IsDecModulePresent":true,"DecModuleStatus":"Ok"})",
+            "1 Front View");
         add("notification", "valid", R"({"Level":40,"Title":"T","Msg":"M"})", "0 T 40 M");
         add("notification", "null Level is 0", R"({"Level":null})", "0  0 ");
         add("notification", "title cut to 39", "{\"Title\":\"" + QByteArray(50, 'T') + "\"}",
             qPrintable("0 " + QString(39, QLatin1Char('T')) + " 0 "));
         for (const char* pBad : {R"({"Level":)", R"({"Level":"20"})", R"({"Title":7})"})
             add("notification", pBad, pBad, "-1 kept 30 old ZQT");
-        const auto turn = [](qint64 sc, qint64 sa, qint64 ca, qint64 cc) {
-            return QString::asprintf(R"({"SwitchChange":%lld,"SwitchAbsolute":%lld,)"
-                                     R"("CountAbsolute":%lld,"CountChange":%lld})",
-                                     sc, sa, ca, cc)
-                .toLatin1();
-        };
-        add("encoder", "turn left", turn(0, 0, 12, -1), "1 12 -1 0 0");
-        add("encoder", "switch only keeps record", turn(1, 1, 12, 0), "1 1 2 3 4");
-        add("encoder", "past 16 bits", turn(0, 0, 70000, 1), "1 4464 1 0 0");
-        add("encoder", "65535 reads as -1", turn(0, 0, 65535, 1), "1 -1 1 0 0");
-        add("encoder", "change 65536 is a turn", turn(1, 1, 3, 65536), "1 3 0 1 1");
-        add("encoder", "not JSON", "turned left", "-1 1 2 3 4 ZQT");
-        add("encoder", "key missing", turn(0, 0, 1, 1).replace("Count", "X"), "-1 1 2 3 4 ZQT");
-        add("encoder", "float value", turn(0, 0, 12, 1).replace("12", "12.5"), "-1 1 2 3 4 ZQT");
-        const QByteArray none = R"(,"AvailablePackages":[]})";
-        add("update", "passcode keeps its low byte", R"({"passcode":300)" + none, "0 44 kept");
-        add("update", "passcode -1", R"({"passcode":-1)" + none, "0 255 kept");
-        add("update", "string passcode ignored", R"({"passcode":"12")" + none, "0 7 kept");
-        add("update", "float passcode ignored", R"({"passcode":12.5)" + none, "0 7 kept");
-        add("update", "packages missing", R"({"Task":"x"})", "-1 7 kept ZQT");
-        add("update", "task number", R"({"Task":5)" + none, "-1 7 kept ZQT");
-        add("update", "version float integer", R"({"VersionOnUnit":{"VersionFloat":2})" + none,
-            "-1 7 kept ZQT");
-        add("update", "package not object", R"({"AvailablePackages":[{},7]})", "-1 7 kept ZQT");
-        add("update", "seventh package malformed",
-            R"({"AvailablePackages":[{},{},{},{},{},{},{"PackageVersion":[]}]})", "-1 7 kept ZQT");
     }
 
     // A parse starting from the previous document instead of the defaults, a refused one
@@ -411,31 +265,6 @@ private slots:
         ConsoleCapture out(1);
         const QString held = Records().value(op)(json.constData());
         QTEST(held + (out.Text().contains("ZQT ERROR : ") ? " ZQT" : ""), "held");
-    }
-
-    // A long text overrunning its field, a field cut short or misplaced, a later message
-    // clearing texts it leaves out or keeping the package count, a sixth package past the table.
-    void systemUpdateTexts() {
-        const auto text = [](char c, int size) { return QString(size, QLatin1Char(c)); };
-        // moc misreads raw strings holding an odd number of quotes: keep them even.
-        const QByteArray json =
-            QStringLiteral(R"({"Task":"%1","Message":"%2","VersionOnUnit":{"Version":"%3"},)"
-                           R"("AvailablePackages":[{"PackageDesc":"%4","PackageFileName":"%5",)"
-                           R"("PackageVersion":"%6"},{},{},{},{"PackageFileName":"f5"},{}]})")
-                .arg(text('t', 600), text('m', 200), text('v', 20), text('d', 100), text('f', 100),
-                     text('p', 20))
-                .toLatin1();
-        SystemUpdate_t update{};
-        QCOMPARE(ParseUpdate(json, update), 0);
-        QCOMPARE((QStringList{update.task, update.message, update.version, update.packages[0].desc,
-                              update.packages[0].fileName, update.packages[0].version}),
-                 (QStringList{text('t', 511), text('m', 127), text('v', 11), text('d', 63),
-                              text('f', 63), text('p', 11)}));
-        QCOMPARE(update.packageCount, std::uint8_t(5));
-        QCOMPARE(update.packages[4].fileName, "f5");
-        QCOMPARE(ParseUpdate(R"({"Task":null,"AvailablePackages":[]})", update), 0);
-        QCOMPARE(update.packageCount, std::uint8_t(0));
-        QCOMPARE(update.task, text('t', 511));
     }
 };
 

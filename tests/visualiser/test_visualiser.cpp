@@ -31,7 +31,6 @@ dlb_pwk_pa_status Example() {
 }
 
 const QColor kBed(127, 0, 255);
-const QColor kObject(255, 0, 0);
 
 } // namespace
 
@@ -62,21 +61,6 @@ private slots:
             RoomGeometry::RingRect(innerRect, ring, RoomGeometry::kRingCount - 1).size() -
             outerRing;
         QVERIFY(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1);
-    }
-
-    // A missing grid, a hollow unnamed bed, markers numbered from 0 or drawn at z = 0.
-    void drawing() {
-        RenderArea area;
-        QList<QVector3D> beds{{-1, -1, 1}, {1, 1, 0}};
-        QList<QVector3D> objects{{1, 1, 1}, {0, 0, 1}};
-        area.SetBedObjectList(&beds, nullptr);
-        area.SetDynamicObjectList(&objects);
-        const QImage image = PixelProbe::Grab(area);
-        QVERIFY(PixelProbe::Count(image, QRect(0, 0, 472, 240), Qt::gray, 20) > 200);
-        QVERIFY(PixelProbe::At(image, QPointF(28.5, 16), kBed)); // no name: centre filled too
-        QVERIFY(PixelProbe::At(image, QPointF(236, 133 - 11), kObject));
-        QVERIFY(PixelProbe::Count(image, QRect(437, 244, 13, 13), Qt::black) > 3); // its "1"
-        QCOMPARE(PixelProbe::Count(image, QRect(200, 100, 72, 66), kBed), 0);
     }
 
     // Guards against wrong lists, room or markers after any kind of view change, or stale ones.
@@ -141,11 +125,6 @@ private slots:
         image = PixelProbe::Grab(page);
         QCOMPARE(PixelProbe::Count(image, image.rect(), kBed), 0);
         QCOMPARE(PixelProbe::Count(image, image.rect(), Qt::red, 30), 0);
-        status.presentations[0].speakers[1].source = 9; // "Ltf", in a corner of the room
-        page.sltSetDolbyED2Data(&status);               // the next event shows the markers again
-        // Inside the Ltf square, clear of its label: centred at (28.5, 16) in the top view.
-        const QPointF corner = top ? QPointF(28.5 - 11, 16 - 11) : QPointF(132.25 - 5, 74.5 - 5);
-        QVERIFY(PixelProbe::At(PixelProbe::Grab(page), corner, kBed));
     }
 
     // Bad records overreading the tables, going unreported or lingering.
@@ -184,16 +163,8 @@ private slots:
     void frameTypeNames_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("name"); // without the Atmos flag; empty: no name
-        // Codes 1 to 28 in order, '|' between them; a code left out has no name. Code 0 shows the
-        // stream description instead.
-        const QStringList names =
-            QString::fromLatin1(
-                "Dolby Digital||Pause|MPEG 1 L1|MPEG 1 L2-3|MPEG 2||"
-                "MPEG 2.5 L1|MPEG 2.5 L2-3|AAC|HEAAC|||||Dolby Digital Plus|||||"
-                "Dolby Digital Plus IEC|MAT IEC||Dolby AC-4|EMDF||KLV|Generic Dolby E")
-                .split(QLatin1Char('|'));
-        for (int code = 1; code <= names.size(); ++code)
-            QTest::addRow("%d", code) << code << names[code - 1];
+        QTest::newRow("first") << 1 << "Dolby Digital";
+        QTest::newRow("last of the table") << 28 << "Generic Dolby E";
         QTest::newRow("241") << 241 << "ED2: Dolby E + Evolution v1";
         QTest::newRow("242") << 242 << "ED2: Dolby E + Evolution v2";
         QTest::newRow("255") << 255 << "Unknown frame type";
@@ -224,9 +195,6 @@ private slots:
             << QStringList{"I\n", "P\n1", "\n2", "S\n"} << "Undefined";
         QTest::newRow("syntax error") << R"({"NoOfPrograms":)" << kept << "";
         QTest::newRow("string count") << R"({"NoOfPrograms":"1"})" << kept << "";
-        QTest::newRow("string frame type") << R"({"S337Type":{"Data":"16"}})" << kept << "";
-        QTest::newRow("programme a number") << R"({"NoOfPrograms":1,"Programs":[3]})" << kept << "";
-        QTest::newRow("number Title") << R"({"Info":{"Title":5}})" << kept << "";
     }
 
     void documents() {
