@@ -1,12 +1,10 @@
-// The suites that start a process: the visualiser itself, the simulated peer,
-// or this program again with other arguments. One executable, one bus each.
+// The suites that start a process: the visualiser itself, or this program again
+// with other arguments. One executable, one bus each.
 #include "app/MainWindow.h"
 #include "look/ButtonStylesheets.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
 #include "support/AppProcess.h"
-#include "support/BusReceive.h"
-#include "support/ChildProcess.h"
 #include "support/TestBus.h"
 
 #include <QApplication>
@@ -19,8 +17,6 @@ class tstProcesses final : public QObject {
 private slots:
     void startsInOrderAndStopsOnInterrupt_data();
     void startsInOrderAndStopsOnInterrupt();
-    void heartbeatAndCommands();
-    void peerSwitchMaximisesAndMinimises();
     void showMetersHonoursTheFirstArgument_data();
     void showMetersHonoursTheFirstArgument();
 };
@@ -62,76 +58,16 @@ void tstProcesses::startsInOrderAndStopsOnInterrupt() {
     QTest::qWait(300); // a few poll ticks with nothing to read
     QVERIFY(app.Interrupt(stopSignal));
     QVERIFY(app.WaitForExit());
-    QCOMPARE(app.Process().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(app.Process().exitCode(), 0);
+    QCOMPARE(app.ExitCode(), 0);
     QVERIFY(app.Stdout().endsWith("Brisvel: Event loop exited.\n"));
     QVERIFY(app.Stderr().contains("Bye :)\n"));
     // Nothing but what the test itself made is left in the bus directory.
     QCOMPARE(QDir(bus.MqDir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
-// Guards against a running app that stops beating, quits on a forwarded
-// command other than the upgrade, or leaves uncleanly on the upgrade.
-void tstProcesses::heartbeatAndCommands() {
-    TestBusEnvironment bus;
-    ZsockPtr monitor = BindSocket(ZMQ_PULL, bus.Ipc("hbMonPullMq.ipc"));
-    ZsockPtr updates = BindSocket(ZMQ_PUB, bus.Ipc("hbMonPubMq.ipc"));
-    QVERIFY(monitor && updates);
-    AppProcess app(bus.MqDir());
-    QVERIFY(app.Start());
-    const QList<QByteArray> beat{"HbProc",
-                                 R"({"HbKey":"RoVodirAzazodovir","Version":"Unknown","State":1})"};
-    QCOMPARE(Receive(monitor.get(), 15000), beat);
-    QCOMPARE(Receive(monitor.get(), 3500), beat);
-
-    QVERIFY(SendTopic(updates.get(), "HbAppCmd", R"({"Command":9})"));
-    QTest::qWait(1500); // three polls of the subscriber
-    QCOMPARE(app.Process().state(), QProcess::Running);
-
-    // Resent in case the first copy met a subscriber still joining.
-    for (int i = 0; i < 5 && app.Process().state() != QProcess::NotRunning; ++i) {
-        QVERIFY(SendTopic(updates.get(), "HbAppCmd", R"({"Command":100})"));
-        app.WaitForExit(2000);
-    }
-    QCOMPARE(app.Process().state(), QProcess::NotRunning);
-    QCOMPARE(app.Process().exitCode(), 0);
-    QVERIFY(app.Stdout().endsWith("Brisvel: Event loop exited.\n"));
-}
-
-// Guards the peer's road into the window: "Switch" from the simulated peer
-// must maximise or minimise the real window; one for another app must not.
-void tstProcesses::peerSwitchMaximisesAndMinimises() {
-    QVERIFY2(!qEnvironmentVariableIsEmpty("BRISVEL_UNIT_SIM"), "ctest names the unit-sim");
-    TestBusEnvironment bus;
-    const auto runPeer = [&bus](const QStringList& command) {
-        ChildProcess sim;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BRISVEL_MQ_DIR"), bus.MqDir());
-        sim.setProcessEnvironment(env);
-        // Sent a few times: each copy is harmless, and one is enough to arrive.
-        sim.start(qEnvironmentVariable("BRISVEL_UNIT_SIM"),
-                  QStringList{"peer", "--settle", "500", "--repeat", "4"} + command);
-        // The event loop keeps turning meanwhile: the window's subscriber polls on it.
-        return QTest::qWaitFor([&sim] { return sim.state() == QProcess::NotRunning; }, 20000) &&
-               sim.exitCode() == 0 && sim.readAllStandardOutput().contains("peer: sent Switch");
-    };
-    MainWindow window;
-    window.Init();
-    window.show();
-    QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
-    QVERIFY(runPeer({"show"}));
-    QTRY_VERIFY_WITH_TIMEOUT(window.windowState().testFlag(Qt::WindowMaximized), 5000);
-    QVERIFY(runPeer({"hide"}));
-    QTRY_VERIFY_WITH_TIMEOUT(window.windowState().testFlag(Qt::WindowMinimized), 5000);
-    QVERIFY(runPeer({"--app", "Meters", "show"}));
-    QTest::qWait(300);
-    QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
-}
-
 void tstProcesses::showMetersHonoursTheFirstArgument_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("dual");
-    QTest::newRow("Dual") << QStringList{"Dual"} << true;
     QTest::newRow("any letter case") << QStringList{"DUAL"} << true;
     QTest::newRow("none") << QStringList{} << false;
     QTest::newRow("only as the second argument") << QStringList{"x", "Dual"} << false;
@@ -142,10 +78,10 @@ void tstProcesses::showMetersHonoursTheFirstArgument_data() {
 void tstProcesses::showMetersHonoursTheFirstArgument() {
     QFETCH(QStringList, arguments);
     QFETCH(bool, dual);
-    ChildProcess child;
-    child.start(QCoreApplication::applicationFilePath(), QStringList{"--child"} + arguments);
-    QVERIFY(child.waitForFinished(30000));
-    QCOMPARE(child.exitCode(), dual ? 2 : 1);
+    AppProcess child({}, QStringList{"--child"} + arguments,
+                     QCoreApplication::applicationFilePath());
+    QVERIFY(child.Start() && child.WaitForExit(30000));
+    QCOMPARE(child.ExitCode(), dual ? 2 : 1);
 }
 
 int main(int argc, char** argv) {

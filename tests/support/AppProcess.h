@@ -1,33 +1,48 @@
 #pragma once
 
-#include "support/ChildProcess.h"
-
+#include <QByteArray>
+#include <QList>
 #include <QStringList>
 
 #include <csignal>
+#include <czmq.h>
+#include <sys/types.h>
 
-// The visualiser started as a real process against the test's bus directory
-// and loopback, headless. Killed on destruction if a test left it running.
+// A program (by default the built visualiser) started against the test's bus
+// directory and loopback, headless, on a plain posix_spawn: under qemu-user
+// QProcess's pidfd clone is refused, and BRISVEL_EMULATOR (space-separated)
+// prefixes the program. Waits keep the event loop turning; killed on destruction.
 class AppProcess {
 public:
-    explicit AppProcess(const QString& mqDir, const QStringList& arguments = {});
+    explicit AppProcess(const QString& mqDir, const QStringList& arguments = {},
+                        const QString& program = qEnvironmentVariable("BRISVEL_APP"));
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
 
     bool Start();
-    // Waits until standard output holds the line.
+    // Waits until standard output holds the line; for an empty one, until the exit.
     bool WaitForLine(const QByteArray& line, int timeoutMs = 10000);
     // SIGINT from a terminal, SIGTERM from a service manager or kill.
     bool Interrupt(int iSignal = SIGINT);
     bool WaitForExit(int timeoutMs = 10000);
+    bool Running();
+    int ExitCode() const; // -1 unless it exited by itself
+    qint64 Pid() const { return mPid; }
 
     QByteArray Stdout();
     QByteArray Stderr();
-    ChildProcess& Process() { return mProcess; }
 
 private:
-    ChildProcess mProcess;
-    QByteArray mOut;
-    QByteArray mErr;
+    QStringList mArgv;
+    QStringList mEnv;
+    pid_t mPid = -1;
+    int mStatus = 0;
+    bool mbFinished = false;
+    int mFds[2] = {-1, -1};
+    QByteArray mBuffers[2];
 };
+
+// One message from the socket as its frames; empty when none came in time.
+// Keeps the event loop turning meanwhile.
+QList<QByteArray> Receive(zsock_t* pSocket, int timeoutMs = 2000);
