@@ -1,22 +1,18 @@
 #include "support/AppProcess.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QProcessEnvironment>
+#include <QTest>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 AppProcess::AppProcess(const QString& mqDir, const QStringList& arguments, const QString& program) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BRISVEL_MQ_DIR"), mqDir);
-    env.insert(QStringLiteral("BRISVEL_DECODER_ADDR"), QStringLiteral("127.0.0.1"));
-    env.insert(QStringLiteral("BRISVEL_UNIT_ADDR"), QStringLiteral("127.0.0.1"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("BRISVEL_MQ_DIR"),
+               mqDir); // ctest gives the loopback and headless rest
     mEnv = env.toStringList();
     if (!program.isEmpty())
         mArgv = qEnvironmentVariable("BRISVEL_EMULATOR").split(' ', Qt::SkipEmptyParts)
@@ -24,17 +20,12 @@ AppProcess::AppProcess(const QString& mqDir, const QStringList& arguments, const
 }
 
 AppProcess::~AppProcess() {
-    if (Running()) {
-        ::kill(mPid, SIGKILL);
+    if (Running() && ::kill(mPid, SIGKILL) == 0)
         WaitForExit(5000);
-    }
-    for (int fd : mFds)
-        if (fd >= 0)
-            close(fd);
 }
 
 bool AppProcess::Start() {
-    std::vector<QByteArray> store;
+    std::vector<QByteArray> store; // moves keep each text's buffer where it is
     const auto cStrings = [&store](const QStringList& texts) {
         std::vector<char*> pointers;
         for (const QString& text : texts)
@@ -43,36 +34,25 @@ bool AppProcess::Start() {
         return pointers;
     };
     std::vector<char*> pArgv = cStrings(mArgv), pEnv = cStrings(mEnv);
-    int out[2], err[2];
-    if (mArgv.isEmpty() || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    if (posix_spawnp(&mPid, pArgv[0], &actions, nullptr, pArgv.data(), pEnv.data()) != 0)
+    for (int fd : {1, 2})
+        posix_spawn_file_actions_addopen(&actions, fd, Output(fd).constData(),
+                                         O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (mArgv.isEmpty() ||
+        posix_spawnp(&mPid, pArgv[0], &actions, nullptr, pArgv.data(), pEnv.data()) != 0)
         mPid = -1;
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    mFds[0] = out[0];
-    mFds[1] = err[0];
-    for (int fd : mFds)
-        fcntl(fd, F_SETFL, O_NONBLOCK);
     return mPid > 0;
 }
 
-QByteArray AppProcess::Stdout() {
-    char chunk[4096];
-    for (int i = 0; i < 2; ++i)
-        for (ssize_t got = 0; mFds[i] >= 0 && (got = read(mFds[i], chunk, sizeof chunk)) > 0;)
-            mBuffers[i].append(chunk, got);
-    return mBuffers[0];
+QByteArray AppProcess::Output(int fd) const {
+    return (mFiles.path() + (fd == 1 ? "/out" : "/err")).toLocal8Bit();
 }
 
-QByteArray AppProcess::Stderr() {
-    Stdout();
-    return mBuffers[1];
+QByteArray AppProcess::Read(int fd) const {
+    QFile file(QString::fromLocal8Bit(Output(fd)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool AppProcess::Running() {
@@ -87,14 +67,7 @@ int AppProcess::ExitCode() const {
 
 bool AppProcess::WaitForLine(const QByteArray& line, int timeoutMs) {
     const auto done = [&] { return line.isEmpty() ? !Running() : Stdout().contains(line + '\n'); };
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && Running() && timer.elapsed() < timeoutMs) {
-        pollfd fds[2] = {{mFds[0], POLLIN, 0}, {mFds[1], POLLIN, 0}};
-        poll(fds, 2, 20);
-        QCoreApplication::processEvents();
-    }
-    return done();
+    return QTest::qWaitFor([&] { return done() || !Running(); }, timeoutMs) && done();
 }
 
 bool AppProcess::Interrupt(int iSignal) {
@@ -107,17 +80,12 @@ bool AppProcess::WaitForExit(int timeoutMs) {
 
 QList<QByteArray> Receive(zsock_t* pSocket, int timeoutMs) {
     QList<QByteArray> frames;
-    QElapsedTimer timer;
-    timer.start();
     zmsg_t* pMessage = nullptr;
     zsock_set_rcvtimeo(pSocket, 20);
-    while (!pMessage && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        pMessage = zmsg_recv(pSocket);
-    }
-    for (zframe_t* p = pMessage ? zmsg_first(pMessage) : nullptr; p; p = zmsg_next(pMessage))
-        frames.append(
-            QByteArray(reinterpret_cast<const char*>(zframe_data(p)), int(zframe_size(p))));
+    if (QTest::qWaitFor([&] { return (pMessage = zmsg_recv(pSocket)) != nullptr; }, timeoutMs))
+        for (zframe_t* p = zmsg_first(pMessage); p; p = zmsg_next(pMessage))
+            frames << QByteArray(reinterpret_cast<const char*>(zframe_data(p)),
+                                 int(zframe_size(p)));
     zmsg_destroy(&pMessage);
     return frames;
 }

@@ -3,13 +3,14 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <czmq.h>
 #include <sys/types.h>
 
 // A program (by default the built visualiser) started against the test's bus
-// directory and loopback, headless, on a plain posix_spawn: under qemu-user
+// directory, on a plain posix_spawn: under qemu-user
 // QProcess's pidfd clone is refused, and BRISVEL_EMULATOR (space-separated)
 // prefixes the program. Waits keep the event loop turning; killed on destruction.
 class AppProcess {
@@ -30,17 +31,19 @@ public:
     int ExitCode() const; // -1 unless it exited by itself
     qint64 Pid() const { return mPid; }
 
-    QByteArray Stdout();
-    QByteArray Stderr();
+    QByteArray Stdout() const { return Read(1); }
+    QByteArray Stderr() const { return Read(2); }
 
 private:
+    QByteArray Output(int fd) const;
+    QByteArray Read(int fd) const;
+
+    QTemporaryDir mFiles; // what the child writes on its standard streams
     QStringList mArgv;
     QStringList mEnv;
     pid_t mPid = -1;
     int mStatus = 0;
     bool mbFinished = false;
-    int mFds[2] = {-1, -1};
-    QByteArray mBuffers[2];
 };
 
 // One message from the socket as its frames; empty when none came in time.
