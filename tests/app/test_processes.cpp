@@ -15,74 +15,59 @@ class tstProcesses final : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsInOrderAndStopsOnInterrupt_data();
-    void startsInOrderAndStopsOnInterrupt();
-    void showMetersHonoursTheFirstArgument_data();
-    void showMetersHonoursTheFirstArgument();
-};
-
-void tstProcesses::startsInOrderAndStopsOnInterrupt_data() {
-    QTest::addColumn<int>("stopSignal");
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-}
-
-// Guards the start-up sequence and the stop path (a terminal's SIGINT, a service
-// manager's SIGTERM): the handler must only wake the GUI thread, which says
-// goodbye, leaves the loop and returns 0.
-void tstProcesses::startsInOrderAndStopsOnInterrupt() {
-    QFETCH(int, stopSignal);
-    TestBusEnvironment bus;
-    AppProcess app(bus.MqDir());
-    QVERIFY2(app.Start(), "BRISVEL_APP must name the built application");
-    QVERIFY2(app.WaitForLine("Brisvel: Starting event loop."), app.Stdout().constData());
-    const QList<QByteArray> expected = {
-        "Brisvel: Front panel Dolby Visualiser Application starting.",
-        "Brisvel: Initializing static classes.",
-        "Brisvel: Initializing main Qt window.",
-        "\"Initialising Dolby Visualiser App.\"",
-        "\"Setting Up Heart Beater.\"",
-        "\"Setting Up Meter Data.\"",
-        "\"Setting Up Logger Instance.\"",
-        "Brisvel: Connecting slots by name (if any).",
-        "Brisvel: Showing window.",
-        "Brisvel: Starting event loop.",
-    };
-    const QByteArray out = app.Stdout();
-    qsizetype from = 0;
-    for (const QByteArray& line : expected) {
-        const qsizetype at = out.indexOf(line, from);
-        QVERIFY2(at >= 0, (line + " missing or out of order in:\n" + out).constData());
-        from = at + line.size();
+    void startsInOrderAndStopsOnInterrupt_data() {
+        QTest::addColumn<int>("stopSignal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
     }
-    QTest::qWait(300); // a few poll ticks with nothing to read
-    QVERIFY(app.Interrupt(stopSignal));
-    QVERIFY(app.WaitForExit());
-    QCOMPARE(app.ExitCode(), 0);
-    QVERIFY(app.Stdout().endsWith("Brisvel: Event loop exited.\n"));
-    QVERIFY(app.Stderr().contains("Bye :)\n"));
-    // Nothing but what the test itself made is left in the bus directory.
-    QCOMPARE(QDir(bus.MqDir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-}
+    // Guards the start-up sequence and the stop path (a terminal's SIGINT, a service
+    // manager's SIGTERM): the handler must only wake the GUI thread, which says
+    // goodbye, leaves the loop and returns 0.
+    void startsInOrderAndStopsOnInterrupt() {
+        QFETCH(int, stopSignal);
+        TestBusEnvironment bus;
+        AppProcess app(bus.MqDir());
+        QVERIFY2(app.Start(), "BRISVEL_APP must name the built application");
+        QVERIFY2(app.WaitForLine("Brisvel: Starting event loop."), app.Stdout().constData());
+        const QByteArray out = app.Stdout();
+        qsizetype at = 0;
+        for (const char* pLine :
+             {"Brisvel: Front panel Dolby Visualiser Application starting.",
+              "Brisvel: Initializing static classes.", "Brisvel: Initializing main Qt window.",
+              "\"Initialising Dolby Visualiser App.\"", "\"Setting Up Heart Beater.\"",
+              "\"Setting Up Meter Data.\"", "\"Setting Up Logger Instance.\"",
+              "Brisvel: Connecting slots by name (if any).", "Brisvel: Showing window.",
+              "Brisvel: Starting event loop."})
+            QVERIFY2((at = out.indexOf(pLine, at)) >= 0,
+                     (pLine + ("\n missing or late in:\n" + out)).constData());
+        QTest::qWait(300); // a few poll ticks with nothing to read
+        QVERIFY(app.Interrupt(stopSignal) && app.WaitForExit());
+        QCOMPARE(app.ExitCode(), 0);
+        QVERIFY(app.Stdout().endsWith("Brisvel: Event loop exited.\n"));
+        QVERIFY(app.Stderr().contains("Bye :)\n"));
+        // Nothing but what the test itself made is left in the bus directory.
+        QCOMPARE(QDir(bus.MqDir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+    }
 
-void tstProcesses::showMetersHonoursTheFirstArgument_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("dual");
-    QTest::newRow("any letter case") << QStringList{"DUAL"} << true;
-    QTest::newRow("none") << QStringList{} << false;
-    QTest::newRow("only as the second argument") << QStringList{"x", "Dual"} << false;
-}
-
-// Guards the dual flag (read from the app's own arguments, so each case runs
-// this program again): in dual mode showing the meters leaves the window alone.
-void tstProcesses::showMetersHonoursTheFirstArgument() {
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, dual);
-    AppProcess child({}, QStringList{"--child"} + arguments,
-                     QCoreApplication::applicationFilePath());
-    QVERIFY(child.Start() && child.WaitForExit(30000));
-    QCOMPARE(child.ExitCode(), dual ? 2 : 1);
-}
+    void showMetersHonoursTheFirstArgument_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("dual");
+        QTest::newRow("any letter case") << QStringList{"DUAL"} << true;
+        QTest::newRow("none") << QStringList{} << false;
+        QTest::newRow("only as the second argument") << QStringList{"x", "Dual"} << false;
+    }
+    // Guards the dual flag (read from the app's own arguments, so each case runs
+    // this program again): in dual mode showing the meters leaves the window alone.
+    void showMetersHonoursTheFirstArgument() {
+        QFETCH(QStringList, arguments);
+        AppProcess child({}, QStringList{"--child"} + arguments,
+                         QCoreApplication::applicationFilePath());
+        QVERIFY(child.Start() && child.WaitForExit(30000));
+        QFETCH(bool, dual);
+        QCOMPARE(child.ExitCode(), dual ? 2 : 1);
+    }
+};
 
 int main(int argc, char** argv) {
     const bool bChild = argc > 1 && QByteArray(argv[1]) == "--child";
