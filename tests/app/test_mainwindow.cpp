@@ -122,8 +122,7 @@ private slots:
         QCOMPARE(window.PageStack()->currentIndex(), 0);
     }
 
-    // The menu button not reaching the stack, sltMainPage not minimising onto the
-    // visualiser, or a notification forgetting the page it came from.
+    // The menu button not reaching the stack, or sltMainPage not minimising onto the visualiser.
     void pageSlotsAndMenu() {
         MainWindow window;
         window.ConnectSignals();
@@ -138,10 +137,6 @@ private slots:
         window.sltMainPage();
         QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
         QCOMPARE(window.PageStack()->currentIndex(), 1);
-        window.sltSwitchPage(0);
-        window.sltShowNotification();
-        QCOMPARE(window.PageStack()->currentIndex(), 2);
-        QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
     }
 
     // An inactive window showing records, a level below 30 shown, or a second warning
@@ -168,26 +163,19 @@ private slots:
         QCOMPARE(window.PageStack()->currentIndex(), 0);
     }
 
-    void notificationLook_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("colour");
-        QTest::addColumn<bool>("backHidden");
-        QTest::addColumn<QString>("icon");
-        QTest::newRow("info") << 20 << "BlueSky" << false << "./Images/Info.png";
-        QTest::newRow("warning") << 30 << "Orange" << false << "./Images/Warn.png";
-        QTest::newRow("critical") << 50 << "Red" << true << "./Images/Critical.png";
-    }
     // A level shown in the wrong colour or icon, or a critical one that can be left.
     void notificationLook() {
-        QFETCH(int, level);
-        QFETCH(QString, colour);
-        QFETCH(QString, icon);
-        Notification page;
-        page.SetNotification(level, "T", "M", 1);
-        QTEST(page.BackButton()->isHidden(), "backHidden");
-        QVERIFY(Shows(page, kFreeCorner, cSysColor::GetColor(colour)));
-        // The centre of the 50 x 50 icon label at (10, 7).
-        QVERIFY(Shows(page, {35, 32}, QImage(icon).scaled(50, 50).pixelColor(25, 25)));
+        const std::tuple<int, const char*, const char*> looks[] = {
+            {20, "BlueSky", "Info"}, {30, "Orange", "Warn"}, {50, "Red", "Critical"}};
+        for (const auto& [level, pColour, pIcon] : looks) {
+            Notification page;
+            page.SetNotification(level, "T", "M", 1);
+            QCOMPARE(page.BackButton()->isHidden(), level == 50);
+            QVERIFY2(Shows(page, kFreeCorner, cSysColor::GetColor(pColour)), pColour);
+            // The centre of the 50 x 50 icon label at (10, 7).
+            const QImage icon(QStringLiteral("./Images/%1.png").arg(pIcon));
+            QVERIFY2(Shows(page, {35, 32}, icon.scaled(50, 50).pixelColor(25, 25)), pIcon);
+        }
     }
 
     // A lesser notification replacing a CRITICAL one, or the next CRITICAL one not.

@@ -11,43 +11,41 @@
 #include <QDir>
 #include <QtTest>
 
+#include <cstring>
+
 class tstProcesses final : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsInOrderAndStopsOnInterrupt_data() {
-        QTest::addColumn<int>("stopSignal");
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-    }
     // Guards the start-up sequence and the stop path (a terminal's SIGINT, a service
     // manager's SIGTERM): the handler must only wake the GUI thread, which says
     // goodbye, leaves the loop and returns 0.
     void startsInOrderAndStopsOnInterrupt() {
-        QFETCH(int, stopSignal);
-        TestBusEnvironment bus;
-        AppProcess app(bus.MqDir());
-        QVERIFY2(app.Start(), "BRISVEL_APP must name the built application");
-        QVERIFY2(app.WaitForLine("Brisvel: Starting event loop."), app.Stdout().constData());
-        const QByteArray out = app.Stdout();
-        qsizetype at = 0;
-        for (const char* pLine :
-             {"Brisvel: Front panel Dolby Visualiser Application starting.",
-              "Brisvel: Initializing static classes.", "Brisvel: Initializing main Qt window.",
-              "\"Initialising Dolby Visualiser App.\"", "\"Setting Up Heart Beater.\"",
-              "\"Setting Up Meter Data.\"", "\"Setting Up Logger Instance.\"",
-              "Brisvel: Connecting slots by name (if any).", "Brisvel: Showing window.",
-              "Brisvel: Starting event loop."})
-            QVERIFY2((at = out.indexOf(pLine, at)) >= 0,
-                     (pLine + ("\n missing or late in:\n" + out)).constData());
-        QTest::qWait(300); // a few poll ticks with nothing to read
-        QVERIFY(app.Interrupt(stopSignal) && app.WaitForExit());
-        QCOMPARE(app.ExitCode(), 0);
-        QVERIFY(app.Stdout().endsWith("Brisvel: Event loop exited.\n"));
-        QVERIFY(app.Stderr().contains("Bye :)\n"));
-        // Nothing but what the test itself made is left in the bus directory.
-        QCOMPARE(QDir(bus.MqDir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList());
+        for (const int stopSignal : {SIGINT, SIGTERM}) {
+            TestBusEnvironment bus;
+            AppProcess app(bus.MqDir());
+            QVERIFY2(app.Start(), "BRISVEL_APP must name the built application");
+            QVERIFY2(app.WaitForLine("Brisvel: Starting event loop."), app.Stdout().constData());
+            const QByteArray out = app.Stdout();
+            qsizetype at = 0;
+            for (const char* pLine :
+                 {"Brisvel: Front panel Dolby Visualiser Application starting.",
+                  "Brisvel: Initializing static classes.", "Brisvel: Initializing main Qt window.",
+                  "\"Initialising Dolby Visualiser App.\"", "\"Setting Up Heart Beater.\"",
+                  "\"Setting Up Meter Data.\"", "\"Setting Up Logger Instance.\"",
+                  "Brisvel: Connecting slots by name (if any).", "Brisvel: Showing window.",
+                  "Brisvel: Starting event loop."})
+                QVERIFY2((at = out.indexOf(pLine, at)) >= 0,
+                         (pLine + ("\n missing or late in:\n" + out)).constData());
+            QTest::qWait(300); // a few poll ticks with nothing to read
+            QVERIFY2(app.Interrupt(stopSignal) && app.WaitForExit(), strsignal(stopSignal));
+            QCOMPARE(app.ExitCode(), 0);
+            QVERIFY(app.Stdout().endsWith("Brisvel: Event loop exited.\n"));
+            QVERIFY(app.Stderr().contains("Bye :)\n"));
+            // Nothing but what the test itself made is left in the bus directory.
+            QCOMPARE(QDir(bus.MqDir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                     QStringList());
+        }
     }
 
     void showMetersHonoursTheFirstArgument_data() {

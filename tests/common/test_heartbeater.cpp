@@ -65,10 +65,9 @@ private slots:
         QVERIFY(mMonitor = BindSocket(ZMQ_PULL, mEnv.Ipc("hbMonPullMq.ipc")));
         // Beats sent before the link is back up are dropped, not kept.
         QList<QByteArray> first;
-        for (int i = 0; i < 30 && first.isEmpty(); ++i) {
-            mpBeater->SendBeat();
-            first = Receive(mMonitor.get(), 100);
-        }
+        QVERIFY(QTest::qWaitFor(
+            [&] { return mpBeater->SendBeat(), !(first = Receive(mMonitor.get(), 100)).isEmpty(); },
+            3000));
         QCOMPARE(first, kBeat);
         for (QList<QByteArray> frames; !(frames = Receive(mMonitor.get(), 500)).isEmpty();)
             QCOMPARE(frames, kBeat);

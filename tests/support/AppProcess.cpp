@@ -37,7 +37,7 @@ bool AppProcess::Start() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int fd : {1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, Output(fd).constData(),
+        posix_spawn_file_actions_addopen(&actions, fd, Output(fd).toLocal8Bit().constData(),
                                          O_WRONLY | O_CREAT | O_APPEND, 0600);
     if (mArgv.isEmpty() ||
         posix_spawnp(&mPid, pArgv[0], &actions, nullptr, pArgv.data(), pEnv.data()) != 0)
@@ -46,12 +46,8 @@ bool AppProcess::Start() {
     return mPid > 0;
 }
 
-QByteArray AppProcess::Output(int fd) const {
-    return (mFiles.path() + (fd == 1 ? "/out" : "/err")).toLocal8Bit();
-}
-
 QByteArray AppProcess::Read(int fd) const {
-    QFile file(QString::fromLocal8Bit(Output(fd)));
+    QFile file(Output(fd));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -68,14 +64,6 @@ int AppProcess::ExitCode() const {
 bool AppProcess::WaitForLine(const QByteArray& line, int timeoutMs) {
     const auto done = [&] { return line.isEmpty() ? !Running() : Stdout().contains(line + '\n'); };
     return QTest::qWaitFor([&] { return done() || !Running(); }, timeoutMs) && done();
-}
-
-bool AppProcess::Interrupt(int iSignal) {
-    return Running() && ::kill(mPid, iSignal) == 0;
-}
-
-bool AppProcess::WaitForExit(int timeoutMs) {
-    return WaitForLine({}, timeoutMs);
 }
 
 QList<QByteArray> Receive(zsock_t* pSocket, int timeoutMs) {

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <czmq.h>
+#include <signal.h>
 #include <sys/types.h>
 
 // A program (by default the built visualiser) started against the test's bus
@@ -17,16 +17,14 @@ class AppProcess {
 public:
     explicit AppProcess(const QString& mqDir, const QStringList& arguments = {},
                         const QString& program = qEnvironmentVariable("BRISVEL_APP"));
-    ~AppProcess();
-    AppProcess(const AppProcess&) = delete;
-    AppProcess& operator=(const AppProcess&) = delete;
+    ~AppProcess(); // a copy would kill the child twice: the directory member forbids it
 
     bool Start();
     // Waits until standard output holds the line; for an empty one, until the exit.
     bool WaitForLine(const QByteArray& line, int timeoutMs = 10000);
     // SIGINT from a terminal, SIGTERM from a service manager or kill.
-    bool Interrupt(int iSignal = SIGINT);
-    bool WaitForExit(int timeoutMs = 10000);
+    bool Interrupt(int iSignal = SIGINT) { return Running() && ::kill(mPid, iSignal) == 0; }
+    bool WaitForExit(int timeoutMs = 10000) { return WaitForLine({}, timeoutMs); }
     bool Running();
     int ExitCode() const; // -1 unless it exited by itself
     qint64 Pid() const { return mPid; }
@@ -35,7 +33,7 @@ public:
     QByteArray Stderr() const { return Read(2); }
 
 private:
-    QByteArray Output(int fd) const;
+    QString Output(int fd) const { return mFiles.filePath(fd == 1 ? "out" : "err"); }
     QByteArray Read(int fd) const;
 
     QTemporaryDir mFiles; // what the child writes on its standard streams

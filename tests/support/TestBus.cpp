@@ -21,10 +21,6 @@ TestBusEnvironment::~TestBusEnvironment() {
     unsetenv("BRISVEL_MQ_DIR");
 }
 
-std::string TestBusEnvironment::Ipc(const char* pName) const {
-    return BusEndpoints::Ipc(pName);
-}
-
 ConsoleCapture::ConsoleCapture(int fd) : mFd(fd) {
     std::fflush(fd == 1 ? stdout : stderr);
     mpFile = std::tmpfile();
