@@ -64,31 +64,32 @@ private slots:
     }
 
     void busMessagesReachTheWindow_data() {
-        QTest::addColumn<QByteArray>("socket");
-        QTest::addColumn<QByteArray>("topic");
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<bool>("frontView"); // else: the window minimises
-        QTest::newRow("peer view")
-            << QByteArray("DoRiduyPub.ipc") << QByteArray("FpSetDolbyVisualView")
-            << QByteArray(R"({"VisualiserView":"Front View"})") << true;
+        QTest::addColumn<QByteArrayList>("message"); // socket, topic, payload
+        QTest::addColumn<bool>("frontView");         // else: the window minimises
+        QTest::newRow("peer view") << QByteArrayList{"DoRiduyPub.ipc", "FpSetDolbyVisualView",
+                                                     R"({"VisualiserView":"Front View"})"}
+                                   << true;
         QTest::newRow("decoder settings")
-            << QByteArray("appServer.ipc") << QByteArray("AppDolbyDecoderSettings")
-            << QByteArray(
-                   R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":{"CompressionMode":)"
-                   R"("Line","CompressionCut":0,"CompressionBoost":0},)"
-                   R"("ED2Config":{"AudioPresentation":0},"IsDecModulePresent":true,"DecModuleStatus":"OK"})")
+            << QByteArrayList{"appServer.ipc", "AppDolbyDecoderSettings",
+                              R"({"DecoderConfig":{"VisualiserView":"Front View"},"DDPlusConfig":)"
+                              R"({"CompressionMode":"Line","CompressionCut":0,"CompressionBoost":0},)"
+                              R"("ED2Config":{"AudioPresentation":0},"IsDecModulePresent":true,)"
+                              R"("DecModuleStatus":"OK"})"}
             << true;
         QTest::newRow("system update")
-            << QByteArray("hbMonPubMq.ipc") << QByteArray("SiSystemUpdate")
-            << QByteArray(R"({"Message":"Ready","AvailablePackages":[]})") << false;
+            << QByteArrayList{"hbMonPubMq.ipc", "SiSystemUpdate",
+                              R"({"Message":"Ready","AvailablePackages":[]})"}
+            << false;
+        QTest::newRow("peer switch")
+            << QByteArrayList{"DoRiduyPub.ipc", "Switch",
+                              R"({"AppName":"RoVodirAzazodovir","Show":false})"}
+            << false;
     }
     // A subscriber not wired to the window; the front view's inner wall is purple.
     void busMessagesReachTheWindow() {
-        QFETCH(QByteArray, socket);
-        QFETCH(QByteArray, topic);
-        QFETCH(QByteArray, payload);
+        QFETCH(QByteArrayList, message);
         QFETCH(bool, frontView);
-        ZsockPtr publisher = BindSocket(ZMQ_PUB, mBus.Ipc(socket.constData()));
+        ZsockPtr publisher = BindSocket(ZMQ_PUB, mBus.Ipc(message[0].constData()));
         QVERIFY(publisher);
         MainWindow window;
         window.Init();
@@ -102,31 +103,26 @@ private slots:
                              : window.windowState().testFlag(Qt::WindowMinimized);
         };
         QTRY_VERIFY_WITH_TIMEOUT(
-            (SendTopic(publisher.get(), topic.constData(), payload.constData()), arrived()), 10000);
+            (SendTopic(publisher.get(), message[1].constData(), message[2].constData()), arrived()),
+            10000);
         QTRY_VERIFY(!frontView || Shows(*pPage, innerWall, QColor(92, 8, 99)));
     }
 
-    void exitToPage_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<QByteArray>("console");
-        QTest::newRow("notification page") << 2 << 2 << QByteArray();
-        QTest::newRow("past the last page")
-            << 3 << 0 << QByteArray("KELD_ERROR : sltExitToPage got an invalid page index: 3\n");
-        QTest::newRow("negative names no page") << -1 << 1 << QByteArray();
-    }
     // A bad page index switching anyway or going unreported.
     void exitToPage() {
-        QFETCH(int, index);
         MainWindow window;
         ConsoleCapture out(1);
-        window.sltExitToPage(index);
-        QTEST(out.Text(), "console");
-        QTEST(window.PageStack()->currentIndex(), "current");
+        window.sltExitToPage(-1); // names no page
+        QCOMPARE(window.PageStack()->currentIndex(), 1);
+        window.sltExitToPage(2);
+        QCOMPARE(window.PageStack()->currentIndex(), 2);
+        window.sltExitToPage(3);
+        QCOMPARE(out.Text(),
+                 QByteArray("KELD_ERROR : sltExitToPage got an invalid page index: 3\n"));
+        QCOMPARE(window.PageStack()->currentIndex(), 0);
     }
 
-    // The menu button not reaching the stack, sltMainPage not minimising onto the
-    // visualiser, or a notification forgetting the page it came from.
+    // The menu button not reaching the stack, or sltMainPage not minimising onto the visualiser.
     void pageSlotsAndMenu() {
         MainWindow window;
         window.ConnectSignals();
@@ -141,10 +137,6 @@ private slots:
         window.sltMainPage();
         QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
         QCOMPARE(window.PageStack()->currentIndex(), 1);
-        window.sltSwitchPage(0);
-        window.sltShowNotification();
-        QCOMPARE(window.PageStack()->currentIndex(), 2);
-        QCOMPARE(window.NotificationPage()->PreviousPage(), 0);
     }
 
     // An inactive window showing records, a level below 30 shown, or a second warning
@@ -171,27 +163,19 @@ private slots:
         QCOMPARE(window.PageStack()->currentIndex(), 0);
     }
 
-    void notificationLook_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("colour");
-        QTest::addColumn<bool>("backHidden");
-        QTest::addColumn<QString>("icon");
-        QTest::newRow("info") << 20 << "BlueSky" << false << "./Images/Info.png";
-        QTest::newRow("warning") << 30 << "Orange" << false << "./Images/Warn.png";
-        QTest::newRow("error") << 40 << "Orange" << false << "./Images/Warn.png";
-        QTest::newRow("critical") << 50 << "Red" << true << "./Images/Critical.png";
-    }
     // A level shown in the wrong colour or icon, or a critical one that can be left.
     void notificationLook() {
-        QFETCH(int, level);
-        QFETCH(QString, colour);
-        QFETCH(QString, icon);
-        Notification page;
-        page.SetNotification(level, "T", "M", 1);
-        QTEST(page.BackButton()->isHidden(), "backHidden");
-        QVERIFY(Shows(page, kFreeCorner, cSysColor::GetColor(colour)));
-        // The centre of the 50 x 50 icon label at (10, 7).
-        QVERIFY(Shows(page, {35, 32}, QImage(icon).scaled(50, 50).pixelColor(25, 25)));
+        const std::tuple<int, const char*, const char*> looks[] = {
+            {20, "BlueSky", "Info"}, {30, "Orange", "Warn"}, {50, "Red", "Critical"}};
+        for (const auto& [level, pColour, pIcon] : looks) {
+            Notification page;
+            page.SetNotification(level, "T", "M", 1);
+            QCOMPARE(page.BackButton()->isHidden(), level == 50);
+            QVERIFY2(Shows(page, kFreeCorner, cSysColor::GetColor(pColour)), pColour);
+            // The centre of the 50 x 50 icon label at (10, 7).
+            const QImage icon(QStringLiteral("./Images/%1.png").arg(pIcon));
+            QVERIFY2(Shows(page, {35, 32}, icon.scaled(50, 50).pixelColor(25, 25)), pIcon);
+        }
     }
 
     // A lesser notification replacing a CRITICAL one, or the next CRITICAL one not.
@@ -238,24 +222,16 @@ private slots:
         QCOMPARE(cPageBase::GetFontSizeForLabel("x", nullptr), -1);
     }
 
-    void fontSearch_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("exact fit") << "Volume" << 16 << 16;
-        QTest::newRow("too large stops at one point") << QString(2000, QChar('W')) << 16 << 1;
-        QTest::newRow("too large stops after 101 steps") << QString(2000, QChar('W')) << 200 << 99;
-    }
     // The page base's font search leaving an exact fit, or running unbounded on huge text.
     void fontSearch() {
-        QFETCH(QString, text);
-        QFETCH(int, start);
         QLabel label; // exactly the box of "Volume" at 16 points
         label.resize(QFontMetrics(QFont(QStringLiteral("DejaVu Sans"), 16))
                          .boundingRect(QRect(0, 0, 1000, 1000), Qt::TextWordWrap, "Volume")
                          .size());
-        label.setFont(QFont(QStringLiteral("DejaVu Sans"), start));
-        QTEST(cPageBase::GetFontSizeForLabel(text, &label), "expected");
+        label.setFont(QFont(QStringLiteral("DejaVu Sans"), 16));
+        QCOMPARE(cPageBase::GetFontSizeForLabel("Volume", &label), 16);
+        label.setFont(QFont(QStringLiteral("DejaVu Sans"), 200)); // stops after 101 steps
+        QCOMPARE(cPageBase::GetFontSizeForLabel(QString(2000, QChar('W')), &label), 99);
     }
 
 private:

@@ -2,16 +2,10 @@
 
 #include "support/TestBus.h"
 
-#include <QElapsedTimer>
+#include <QTest>
 
 bool PublishUntil(QSignalSpy& spy, const std::function<void()>& publish, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (spy.isEmpty() && timer.elapsed() < timeoutMs) {
-        publish();
-        spy.wait(250);
-    }
-    if (spy.isEmpty())
+    if (!QTest::qWaitFor([&] { return publish(), spy.wait(250) || !spy.isEmpty(); }, timeoutMs))
         return false;
     while (spy.wait(400))
         spy.clear();

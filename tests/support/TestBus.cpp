@@ -2,9 +2,8 @@
 
 #include "BusEndpoints.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QFile>
+#include <QTest>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +19,6 @@ TestBusEnvironment::TestBusEnvironment()
 
 TestBusEnvironment::~TestBusEnvironment() {
     unsetenv("BRISVEL_MQ_DIR");
-}
-
-std::string TestBusEnvironment::Ipc(const char* pName) const {
-    return BusEndpoints::Ipc(pName);
 }
 
 ConsoleCapture::ConsoleCapture(int fd) : mFd(fd) {
@@ -42,17 +37,9 @@ ConsoleCapture::~ConsoleCapture() {
 
 QByteArray ConsoleCapture::Text() {
     std::fflush(mFd == 1 ? stdout : stderr);
-    // pread leaves the file offset alone: the captured stream keeps writing
-    // at its end while we read from the start.
-    QByteArray text;
-    char buffer[4096];
-    off_t offset = 0;
-    ssize_t n;
-    while ((n = pread(fileno(mpFile), buffer, sizeof buffer, offset)) > 0) {
-        text.append(buffer, static_cast<qsizetype>(n));
-        offset += n;
-    }
-    return text;
+    // A file of its own: the captured stream keeps writing at its end meanwhile.
+    QFile file(QStringLiteral("/proc/self/fd/%1").arg(fileno(mpFile)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 ZsockPtr BindSocket(int type, const std::string& endpoint) {
@@ -74,10 +61,5 @@ bool SendTopic(zsock_t* pSocket, const char* pTopic, const char* pPayload) {
 }
 
 void SettleSubscription(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
+    QTest::qWait(milliseconds);
 }

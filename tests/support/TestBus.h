@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BusEndpoints.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -15,12 +17,10 @@ class TestBusEnvironment {
 public:
     TestBusEnvironment();
     ~TestBusEnvironment();
-    TestBusEnvironment(const TestBusEnvironment&) = delete;
-    TestBusEnvironment& operator=(const TestBusEnvironment&) = delete;
 
     QString MqDir() const { return mDir.path(); }
     // "ipc://<dir>/<name>", the endpoint peers bind for a socket name.
-    std::string Ipc(const char* pName) const;
+    std::string Ipc(const char* pName) const { return BusEndpoints::Ipc(pName); }
 
 private:
     QTemporaryDir mDir;
