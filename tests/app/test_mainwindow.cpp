@@ -208,32 +208,6 @@ private slots:
         QCOMPARE(QList<QVariantList>(spy), (QList<QVariantList>{{1}}));
     }
 
-    // Wrong volume or balance texts, the label showing unasked, a null label dereferenced.
-    void pageBaseTexts() {
-        cPageBase page;
-        page.show();
-        page.SetBalance(-3, 7);
-        QCOMPARE(page.VolBaLabel()->text(), QString("L : -3 / R : 7"));
-        QVERIFY(!page.VolBaLabel()->isVisible());
-        page.ShowVolBaLbl(true);
-        QVERIFY(page.VolBaLabel()->isVisible());
-        page.SetVolume(0);
-        QCOMPARE(page.VolBaLabel()->text(), QString("Volume : 0"));
-        QCOMPARE(cPageBase::GetFontSizeForLabel("x", nullptr), -1);
-    }
-
-    // The page base's font search leaving an exact fit, or running unbounded on huge text.
-    void fontSearch() {
-        QLabel label; // exactly the box of "Volume" at 16 points
-        label.resize(QFontMetrics(QFont(QStringLiteral("DejaVu Sans"), 16))
-                         .boundingRect(QRect(0, 0, 1000, 1000), Qt::TextWordWrap, "Volume")
-                         .size());
-        label.setFont(QFont(QStringLiteral("DejaVu Sans"), 16));
-        QCOMPARE(cPageBase::GetFontSizeForLabel("Volume", &label), 16);
-        label.setFont(QFont(QStringLiteral("DejaVu Sans"), 200)); // stops after 101 steps
-        QCOMPARE(cPageBase::GetFontSizeForLabel(QString(2000, QChar('W')), &label), 99);
-    }
-
 private:
     TestBusEnvironment mBus;
 };

@@ -1,9 +1,7 @@
 // The bus subscribers on real sockets: each topic reaching its own signal, with
 // its arguments, in the order sent.
-#include "bus/ZmqSubHwStatus.h"
 #include "bus/ZmqSubPeer.h"
 #include "bus/ZmqSubWebBaseDolby.h"
-#include "bus/ZmqSubsNotification.h"
 #include "support/PublishUntil.h"
 #include "support/TestBus.h"
 
@@ -15,54 +13,6 @@ class tstSubscribers final : public QObject {
     TestBusEnvironment mEnv;
 
 private slots:
-    // A hardware topic routed to the wrong signal, or a bad message that stops the ones after it.
-    void hwStatusTopicsInOrder() {
-        ZsockPtr publisher = BindSocket(ZMQ_PUB, mEnv.Ipc("hwmStatesPub.ipc"));
-        QVERIFY(publisher);
-        cZmqSubHwStatus subscriber;
-        subscriber.SetupAndRun("hwmStatesPub.ipc");
-        const char* pVolume = R"({"Value":100,"ValueInPrcnt":7550,"Mute":false})";
-        QSignalSpy volumeSpy(&subscriber, &cZmqSubHwStatus::sigVolume);
-        QVERIFY(PublishUntil(volumeSpy, [&] { SendTopic(publisher.get(), "HwmVolume", pVolume); }));
-        QStringList order;
-        connect(&subscriber, &cZmqSubHwStatus::sigSDIStatus, this,
-                [&](const char* pText) { order << QString::fromUtf8(pText); });
-        connect(&subscriber, &cZmqSubHwStatus::sigVolume, this,
-                [&](int iPercent) { order << QStringLiteral("volume %1").arg(iPercent); });
-        connect(&subscriber, &cZmqSubHwStatus::sigBalance, this, [&](int iLeft, int iRight) {
-            order << QStringLiteral("balance %1/%2").arg(iLeft).arg(iRight);
-        });
-        SendTopic(publisher.get(), "HwmSignalStatus",
-                  R"({"EncodedStatus":517,"Slot":1,"Status":1,"Type":0,"ClkSrcLockStatus":1})");
-        SendTopic(publisher.get(), "HwmBalance", R"({"Value":0,"ValueInPrcntForLeft":2500})");
-        SendTopic(publisher.get(), "HwmVolume", pVolume);
-        volumeSpy.wait(10000);
-        QCOMPARE(order, QStringList({"HD/1080i/50Hz", "balance 25/75", "volume 75"}));
-    }
-
-    // A notification record handed out before it is parsed, or a bad message reaching the page.
-    void notificationRecord() {
-        ZsockPtr publisher = BindSocket(ZMQ_PUB, mEnv.Ipc("appNotification.ipc"));
-        QVERIFY(publisher);
-        cZmqSubsNotification subscriber;
-        subscriber.SetupAndRun("appNotification.ipc");
-        QSignalSpy spy(&subscriber, &cZmqSubsNotification::sigNotificationMsg);
-        QVERIFY(PublishUntil(spy, [&] { SendTopic(publisher.get(), "AppNotification", "{}"); }));
-        QStringList order;
-        connect(&subscriber, &cZmqSubsNotification::sigNewSystemData, this,
-                [&](const char* pTopic, const char*) { order << QString::fromUtf8(pTopic); });
-        connect(&subscriber, &cZmqSubsNotification::sigNotificationMsg, this,
-                [&](Notification_s* pRecord) {
-                    QCOMPARE(pRecord, &subscriber.Record());
-                    order << QStringLiteral("%1 %2").arg(pRecord->level).arg(pRecord->title);
-                });
-        SendTopic(publisher.get(), "AppNotification", R"({"Level":"50"})");
-        SendTopic(publisher.get(), "AppNotification", R"({"Level":50,"Title":"Fan"})");
-        QVERIFY(spy.wait(10000));
-        // The record is handed out inside the dispatch of its own topic.
-        QCOMPARE(order, QStringList({"AppNotification", "50 Fan", "AppNotification"}));
-    }
-
     // A preset's signals out of the order the window relies on: settings first, then the
     // recall, then the meter screen.
     void presetSignalsInOrder() {

@@ -64,15 +64,6 @@ const std::vector<Kind>& Kinds() {
          R"({"Scale": 7})", "7", R"({"Scale": "3"})", 0, "0", "Meter Scale Info ", false, false},
         {"zoom", Bind(Zoom(), &Zoom::ParseDolbyZoom, &Zoom::GetPair), R"({"Pair": 3})", "3",
          R"({"Pair": 2.5})", 4, "4", nullptr, true, false},
-        {"loudness", Bind(Zoom(), &Zoom::ParseDolbyLoudnessRstMsg, &Zoom::GetLoudnessReset),
-         R"({"LoudnessReset": true})", "1", R"({"LoudnessReset": 1})", 0, "1",
-         "message setting default to ", true, true},
-        {"ed2", Bind(Zoom(), &Zoom::ParseDolbyED2Presentation, &Zoom::GetED2Presentation),
-         R"({"ED2PresentationSelect": 3})", "3", R"({"ED2PresentationSelect": "5"})", 1, "1",
-         nullptr, true, true},
-        {"programme", Bind(Zoom(), &Zoom::ParseDolbyEProgramNum, &Zoom::GetDolbyEProgramNum),
-         R"({"DeProgramSelect": 3})", "3", R"({"DeProgramSelect": "5"})", 2, "2", nullptr, true,
-         true},
         {"grid",
          Bind(cJsonParseResetDolbyGridMsg(), &cJsonParseResetDolbyGridMsg::ParseResetDolbyGridMsg,
               &cJsonParseResetDolbyGridMsg::GetResetDolbyGrid),
@@ -178,7 +169,6 @@ private slots:
         add("app", "Show absent keeps the flag", R"({"AppName": "X"})", true, "0 X");
         add("zoom", "pair 8 is the last that fits", R"({"Pair": 8})", true, "8");
         add("zoom", "pair 9 clears", R"({"Pair": 9})", true, "4294967295");
-        add("loudness", "false still arms", R"({"LoudnessReset": false})", true, "1");
     }
 
     // A wrong key, fallback, kept value or failure line of a peer message.

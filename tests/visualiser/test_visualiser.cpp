@@ -2,7 +2,6 @@
 // The visualiser: the room and markers it draws for either view, the lists the
 // page builds from an ED2 record, and the stream metadata subscriber's lines,
 // names and signals, the last over its real TCP port.
-#include "BusEndpoints.h"
 #include "support/PixelProbe.h"
 #include "support/PublishUntil.h"
 #include "support/TestBus.h"
@@ -160,24 +159,6 @@ private slots:
         page.sltSetDolbyED2Data(&status);
         QVERIFY(page.DynamicObjects().isEmpty() && page.BedObjects().isEmpty());
     }
-    void frameTypeNames_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("name"); // without the Atmos flag; empty: no name
-        QTest::newRow("first") << 1 << "Dolby Digital";
-        QTest::newRow("last of the table") << 28 << "Generic Dolby E";
-        QTest::newRow("241") << 241 << "ED2: Dolby E + Evolution v1";
-        QTest::newRow("242") << 242 << "ED2: Dolby E + Evolution v2";
-        QTest::newRow("255") << 255 << "Unknown frame type";
-        QTest::newRow("256") << 256 << "";
-    }
-
-    void frameTypeNames() {
-        // A wrong or shifted name in the frame-type table.
-        QFETCH(int, code);
-        cZmqSubDolby subscriber;
-        QTEST(subscriber.GetStreamNameFroms337FrameType(code), "name");
-    }
-
     void documents_data() {
         QTest::addColumn<QString>("json");
         QTest::addColumn<QStringList>("lines");
@@ -209,31 +190,6 @@ private slots:
         subscriber.ParseDolbyMetadata(json.toUtf8().constData());
         QTEST(QStringList(subscriber.DisplayLines()), "lines");
         QTEST(types.join(QLatin1Char('|')), "streamType");
-    }
-
-    void receivesOverTcp() {
-        // Receivers rely on lines, record and stream type arriving in this order.
-        TestBusEnvironment environment;
-        const char* pAddress = BusEndpoints::DecoderAddress();
-        ZsockPtr publisher = BindSocket(ZMQ_PUB, BusEndpoints::Tcp(pAddress, cZmqSubDolby::kPort));
-        QVERIFY(publisher);
-        cZmqSubDolby subscriber;
-        subscriber.SetupAndRun(pAddress);
-        QSignalSpy typeSpy(&subscriber, &cZmqSubDolby::sigDolbyStreamType);
-        QVERIFY(
-            PublishUntil(typeSpy, [&] { SendTopic(publisher.get(), cZmqSubDolby::kTopic, "{}"); }));
-
-        QStringList order;
-        connect(&subscriber, &cZmqSubDolby::sigNewDolbyMetaData, this,
-                [&](QList<QString>* pLines) { order << pLines->join(QLatin1Char('|')); });
-        connect(&subscriber, &cZmqSubDolby::sigNewDolbyData, this,
-                [&](DolbyMetaData_s* pData) { order << QString::number(pData->CurrentProgram); });
-        connect(&subscriber, &cZmqSubDolby::sigDolbyStreamType, this,
-                [&](const char* pType) { order << QString::fromUtf8(pType); });
-        SendTopic(
-            publisher.get(), cZmqSubDolby::kTopic,
-            R"({"NoOfPrograms":1,"CurrentProgram":1,"S337Type":{"Data":16},"Programs":[{"p":{}}]})");
-        QTRY_COMPARE_WITH_TIMEOUT(order, QStringList({"\n|\n", "1", "Dolby Digital Plus"}), 10000);
     }
 };
 
