@@ -36,6 +36,15 @@ void BM_SendBeatToMonitor(benchmark::State& state) {
     zsock_bind(pMonitor, "%s", BusEndpoints::Ipc(cHeartBeater::kMonitorSocket).c_str());
     cHeartBeater* pBeater = Beater();
     pBeater->ConnectMqOverIpc();
+    // Beats are dropped until the link is up: wait for the first one through.
+    zsock_set_rcvtimeo(pMonitor, 10);
+    zmsg_t* pFirst = nullptr;
+    while (!pFirst) {
+        pBeater->SendBeat();
+        pFirst = zmsg_recv(pMonitor);
+    }
+    zmsg_destroy(&pFirst);
+    zsock_set_rcvtimeo(pMonitor, 1000); // a lost beat must not hang the run
     for (auto _ : state) {
         pBeater->SendBeat();
         zmsg_t* pMessage = zmsg_recv(pMonitor);
