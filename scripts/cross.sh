@@ -31,6 +31,7 @@ sysroot=sysroot/$arch
 stamp="$sysroot/.brisvel-packages"
 if [ "$(cat "$stamp" 2>/dev/null)" != "${target[*]} shlibs" ]; then
     rm -rf "$sysroot"
+    mkdir -p "$(dirname "$sysroot")" # mmdebstrap resolves the target through its parent
     # The same archives the host's own apt uses.
     uris=$(awk '/^URIs:/ {print $2} $1 == "deb" {print $2}' \
         /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null || true)
