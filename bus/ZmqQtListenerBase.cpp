@@ -57,7 +57,7 @@ void cZmqQtListenerBase::KeepNewestOnly(const char* pStreamName) {
     mpStreamName = pStreamName;
 }
 
-void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes, int iReceiveQueue) {
+void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     if (!pEndpoint) {
         ZqtError("Null input to SockInit().");
         return;
@@ -67,9 +67,7 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes, i
     if (!pSocket)
         return;
     zsock_set_maxmsgsize(pSocket, iMaxMessageBytes);
-    if (iReceiveQueue > 0)
-        zsock_set_rcvhwm(pSocket, iReceiveQueue);
-    else if (mpStreamName)
+    if (mpStreamName)
         zsock_set_rcvhwm(pSocket, kStateReceiveHwm);
     if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
         // The text carries its own line end, as the unit's other tools print it.
@@ -159,8 +157,8 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
 
 void cZmqQtListenerBase::OpenSubscribed(const char* pEndpoint,
                                         std::initializer_list<const char*> topics,
-                                        int iMaxMessageBytes, int iReceiveQueue) {
-    SockInit(pEndpoint, iMaxMessageBytes, iReceiveQueue);
+                                        int iMaxMessageBytes) {
+    SockInit(pEndpoint, iMaxMessageBytes);
     for (const char* pTopic : topics)
         SockSubscribe(pTopic);
 }

@@ -56,9 +56,8 @@ public:
 
     // iMaxMessageBytes bounds each inbound frame: a peer that sends a larger
     // one is refused by the bus library before anything is allocated for it
-    // (and reconnected); -1 leaves frames unbounded. iReceiveQueue bounds the
-    // messages waiting to be polled; -1 keeps the library's 1000.
-    void SockInit(const char* pEndpoint, int iMaxMessageBytes = -1, int iReceiveQueue = -1);
+    // (and reconnected); -1 leaves frames unbounded.
+    void SockInit(const char* pEndpoint, int iMaxMessageBytes = -1);
     void SockSubscribe(const char* pTopic);
     void SockUnSubscribe(const char* pTopic);
     // Starts watching the socket; the period is the shortest gap between two
@@ -81,7 +80,7 @@ protected:
     // The start-up every subscriber shares: SockInit on the endpoint, then one
     // SockSubscribe per topic in the order given.
     void OpenSubscribed(const char* pEndpoint, std::initializer_list<const char*> topics,
-                        int iMaxMessageBytes, int iReceiveQueue = -1);
+                        int iMaxMessageBytes);
     // Polls when the subscriber's own connections all succeeded; otherwise
     // prints its failure line and never polls.
     void PollIfConnected(bool bConnected, unsigned short uPeriodMs, const char* pFailureLine);
