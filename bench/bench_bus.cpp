@@ -80,7 +80,9 @@ zsock_t* Bind(int type, const std::string& endpoint, int iSndHwm = -1) {
     zsock_t* pSocket = zsock_new(type);
     if (iSndHwm >= 0)
         zsock_set_sndhwm(pSocket, iSndHwm);
-    zsock_set_linger(pSocket, 0);
+    // Not 0: libzmq 4.3 aborts when a peer drops while a socket closed with no
+    // linger is half way through sending a multi-frame message.
+    zsock_set_linger(pSocket, 100);
     for (int attempt = 0; zsock_bind(pSocket, "%s", endpoint.c_str()) < 0; ++attempt) {
         if (attempt == 600) {
             std::fprintf(stderr, "bench_bus: cannot bind %s\n", endpoint.c_str());

@@ -49,13 +49,10 @@ struct ZsockDeleter {
 };
 using ZsockPtr = std::unique_ptr<zsock_t, ZsockDeleter>;
 
-// Binds a socket of the type on the endpoint; null (and a test failure
-// message on stderr) if the bind fails.
+// Binds a socket of the type on the endpoint, waiting up to 5 s for a port
+// still held by a closing socket; null (and a line on stderr) if it fails.
 ZsockPtr BindSocket(int type, const std::string& endpoint);
 
 // Sends a two-frame topic + payload message.
 bool SendTopic(zsock_t* pSocket, const char* pTopic, const char* pPayload);
 
-// Waits until a SUB peer has joined a freshly bound PUB socket: ZeroMQ drops
-// what a PUB sends before the subscription arrives. Sends nothing.
-void SettleSubscription(int milliseconds = 200);

@@ -193,12 +193,10 @@ private slots:
         QFETCH(bool, ed2);
         const char* pAddress = BusEndpoints::DecoderAddress();
         // An XPUB tells when the subscription has arrived, without running the
-        // listener. The port is freed a little after the previous test.
+        // listener.
         const std::string endpoint =
             BusEndpoints::Tcp(pAddress, ed2 ? DolbyED2Frames::kPort : cZmqSubDolby::kPort);
-        ZsockPtr pub;
-        for (int attempt = 0; attempt < 50 && !(pub = BindSocket(ZMQ_XPUB, endpoint)); ++attempt)
-            QTest::qWait(100);
+        ZsockPtr pub = BindSocket(ZMQ_XPUB, endpoint);
         QVERIFY(pub);
         zsock_set_rcvtimeo(pub.get(), 10000);
         std::unique_ptr<cZmqQtListenerBase> pSub(
