@@ -55,4 +55,3 @@ ZsockPtr BindSocket(int type, const std::string& endpoint);
 
 // Sends a two-frame topic + payload message.
 bool SendTopic(zsock_t* pSocket, const char* pTopic, const char* pPayload);
-
