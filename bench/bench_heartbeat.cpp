@@ -9,8 +9,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -52,7 +52,7 @@ void BM_SendBeatToMonitor(benchmark::State& state) {
     }
     pBeater->CloseMq();
     zsock_destroy(&pMonitor);
-    rmdir(dir.c_str());
+    std::filesystem::remove_all(dir); // the socket file goes later, with the closed socket
 }
 BENCHMARK(BM_SendBeatToMonitor);
 
@@ -65,7 +65,7 @@ void BM_SendBeatNoMonitor(benchmark::State& state) {
     for (auto _ : state)
         pBeater->SendBeat();
     pBeater->CloseMq();
-    rmdir(dir.c_str());
+    std::filesystem::remove_all(dir); // the socket file goes later, with the closed socket
 }
 BENCHMARK(BM_SendBeatNoMonitor);
 
