@@ -79,10 +79,15 @@ class tst_FieldFaults final : public QObject {
     // Sends the link's good message and probe until the probe is answered.
     bool GoodMessageGetsThrough(const Link& link) {
         const qsizetype from = mApp.Stdout().size();
+        if (link.good.isEmpty()) { // no console line to wait for: a second's worth
+            for (int i = 0; i < 10; ++i) {
+                SendFrames(Pub(link.pName), Ed2Event());
+                QTest::qWait(100);
+            }
+            return mApp.Running();
+        }
         for (int i = 0; i < 40; ++i) {
-            SendFrames(Pub(link.pName), link.good.isEmpty() ? Ed2Event() : link.good);
-            if (link.good.isEmpty())
-                return QTest::qWait(300), mApp.Running();
+            SendFrames(Pub(link.pName), link.good);
             SendFrames(Pub(link.pName), {link.good.first() + "X", "{}"});
             QTest::qWait(250);
             if (mApp.Stdout().mid(from).contains(link.probeLine))
@@ -147,22 +152,27 @@ private slots:
         QVERIFY2(console.contains(said), console.constData());
     }
 
-    // Catches a 64 MB frame that cuts its link for good.
+    // Catches a 64 MB frame that cuts its link for good, or that stays in memory.
+    // A frame kept shows in every round; a first-time cost (the first paint
+    // loads the fonts; under emulation the emulator translates new code) shows
+    // in one round only, so one lean round after the warm-up suffices.
     void oversizeMessagesLeaveNoMemoryBehind() {
-        qint64 rssKb = 0;
-        for (int round = 0; round < 2; ++round) {
-            if (round == 1) // the first round warms the allocator up
-                rssKb = RssKb(mApp.Pid());
+        QString grownKb;
+        for (int round = 0; round < 4; ++round) {
+            const qint64 rssKb = RssKb(mApp.Pid());
             for (const Link& link : kLinks) {
                 Frames huge = link.good.isEmpty() ? Ed2Event() : link.good;
                 huge[1] = QByteArray(64 << 20, 'x');
                 QVERIFY(SendFrames(Pub(link.pName), huge));
                 QVERIFY2(GoodMessageGetsThrough(link), link.pName);
             }
+            const qint64 roundKb = RssKb(mApp.Pid()) - rssKb;
+            grownKb += QStringLiteral(" %1").arg(roundKb);
+            // The sanitizer's allocator holds freed memory back for a while.
+            if (qEnvironmentVariableIsSet("ASAN_OPTIONS") || (round > 0 && roundKb < 2048))
+                return;
         }
-        // The sanitizer's allocator holds freed memory back for a while.
-        if (!qEnvironmentVariableIsSet("ASAN_OPTIONS"))
-            QVERIFY(RssKb(mApp.Pid()) - rssKb < 2048);
+        QFAIL(qPrintable("resident memory grew every round (kB):" + grownKb));
     }
 
     // Catches stale beats queued for an absent monitor (away 5 s here, standing
