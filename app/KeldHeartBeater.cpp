@@ -1,8 +1,8 @@
 #include "app/KeldHeartBeater.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
-#include "HeartBeater.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/AppLib/Include/HeartBeater.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 
 #include <QTimer>
 

@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
-#include "Logger.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
+#include "Common/Utility/Logger/Include/Logger.h"
 #include "app/KeldHeartBeater.h"
 #include "app/Notification.h"
 #include "app/PageMainMenu.h"

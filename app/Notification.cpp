@@ -1,7 +1,7 @@
 #include "app/Notification.h"
 
-#include "ConsolePrint.h"
-#include "Logger.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
+#include "Common/Utility/Logger/Include/Logger.h"
 #include "look/ButtonMain.h"
 #include "look/LabelMenu.h"
 #include "look/LabelStylesheets.h"

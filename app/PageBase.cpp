@@ -1,6 +1,6 @@
 #include "app/PageBase.h"
 
-#include "ConsolePrint.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "look/ButtonStylesheets.h"
 
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 #include "app/StartupChecks.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

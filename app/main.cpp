@@ -1,4 +1,4 @@
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 #include "app/MainWindow.h"
 #include "app/SignalRelay.h"
 #include "app/StartupChecks.h"

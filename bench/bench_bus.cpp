@@ -12,7 +12,7 @@
 //
 // Each ED2 event carries its sequence number in presentation 0's opaque_a and
 // its send time in presentations 1 and 2, fields the decoder copies.
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 #include "bus/ZmqSubPeer.h"
 #include "bus/ZmqSubsSystemUpdate.h"
 #include "visualiser/DolbyED2Frames.h"

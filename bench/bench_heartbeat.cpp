@@ -1,7 +1,7 @@
 // What one heartbeat costs the GUI thread: sent to a monitor that takes it,
 // and dropped because no monitor is there and the queue is full.
-#include "BusEndpoints.h"
-#include "HeartBeater.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/AppLib/Include/HeartBeater.h"
 #include "messages/JsonParseRotaryEncoder.h"
 #include "messages/JsonParseSystemUpdate.h"
 

@@ -1,7 +1,7 @@
 #include "bus/ZmqQtListenerBase.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 
 #include <QSocketNotifier>
 

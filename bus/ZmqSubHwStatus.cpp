@@ -1,8 +1,8 @@
 #include "bus/ZmqSubHwStatus.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
-#include "Logger.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
+#include "Common/Utility/Logger/Include/Logger.h"
 #include "messages/JsonParseHwmMessages.h"
 #include "messages/JsonParserSDIStatus.h"
 #include "messages/SdiStatusParser.h"

@@ -1,7 +1,7 @@
 #include "bus/ZmqSubPeer.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "messages/JsonParseFpMessages.h"
 
 #include <memory>

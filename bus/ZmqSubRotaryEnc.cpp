@@ -1,7 +1,7 @@
 #include "bus/ZmqSubRotaryEnc.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "bus/ZmqSubWebBaseDolby.h"
 
-#include "BusEndpoints.h"
-#include "ConsolePrint.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "messages/JsonRead.h"
 
 #include <cstring>

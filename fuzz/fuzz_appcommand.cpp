@@ -1,5 +1,5 @@
 // Arbitrary bytes as an application command, through both readers of it.
-#include "HeartBeater.h"
+#include "Common/AppLib/Include/HeartBeater.h"
 #include "messages/JsonParseSystemUpdate.h"
 
 #include <cstdint>

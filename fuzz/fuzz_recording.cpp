@@ -1,7 +1,7 @@
 // Arbitrary bytes as a bus recording: the reader must stop cleanly at the
 // first record that is not whole, and every record it accepts must write
 // back to the same bytes.
-#include "Recording.h"
+#include "tools/unit-sim/Recording.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "look/LabelStylesheets.h"
 
-#include "ConsolePrint.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "look/SystemColor.h"
 
 #include <cstdio>

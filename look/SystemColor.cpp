@@ -1,6 +1,6 @@
 #include "look/SystemColor.h"
 
-#include "ConsolePrint.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "messages/JsonParseDolbyMetaData.h"
 
-#include "ConsolePrint.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "messages/JsonRead.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "visualiser/PageDolbyVisualiser.h"
 
-#include "ConsolePrint.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "visualiser/DolbyED2Channels.h"
 #include "visualiser/RenderArea.h"
 

@@ -1,6 +1,6 @@
 #include "visualiser/ZmqSubDolbyED2PaData.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 #include "visualiser/DolbyED2Frames.h"
 
 cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBase(parent) {

@@ -1,4 +1,4 @@
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <czmq.h>
 

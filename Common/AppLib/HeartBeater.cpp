@@ -1,6 +1,6 @@
-#include "HeartBeater.h"
+#include "Common/AppLib/Include/HeartBeater.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>

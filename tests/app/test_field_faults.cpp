@@ -1,10 +1,9 @@
-// ctest-resource-lock: port2004
 // Faults a unit meets in the field, against the real app: each bad input must
 // leave it running, say what docs/DECISIONS.md says, and let the next good
 // message through, oversize ones too; a returning monitor
 // must see the present, not a backlog; start-up faults must be said.
-#include "support/AppProcess.h"
-#include "support/TestBus.h"
+#include "tests/support/AppProcess.h"
+#include "tests/support/TestBus.h"
 #include "visualiser/DolbyED2Frames.h"
 
 #include <QDeadlineTimer>

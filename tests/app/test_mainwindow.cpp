@@ -11,8 +11,8 @@
 #include "look/LabelMenu.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
-#include "support/PixelProbe.h"
-#include "support/TestBus.h"
+#include "tests/support/PixelProbe.h"
+#include "tests/support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 
 #include <QGridLayout>

@@ -4,8 +4,8 @@
 #include "look/ButtonStylesheets.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
-#include "support/AppProcess.h"
-#include "support/TestBus.h"
+#include "tests/support/AppProcess.h"
+#include "tests/support/TestBus.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,8 @@
-// ctest-resource-lock: port2004
 // 'unit-sim record' and 'replay': a recording of the unit's traffic played into a
 // fresh window must leave it as the original left the first.
 #include "app/MainWindow.h"
-#include "support/AppProcess.h"
-#include "support/TestBus.h"
+#include "tests/support/AppProcess.h"
+#include "tests/support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 
 #include <QtEndian>

@@ -1,6 +1,6 @@
 #include "bus/ZmqQtListenerBase.h"
 #include "bus/ZmqQtPublisher.h"
-#include "support/TestBus.h"
+#include "tests/support/TestBus.h"
 
 #include <QSignalSpy>
 #include <QTest>

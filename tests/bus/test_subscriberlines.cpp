@@ -2,13 +2,13 @@
 // in the field-faults suite): a message without its payload frame,
 // and a topic that only begins like one of its own (subscriptions match by
 // prefix), each reported with the subscriber's own line and handled no further.
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 #include "bus/ZmqSubHwStatus.h"
 #include "bus/ZmqSubRotaryEnc.h"
 #include "bus/ZmqSubsNotification.h"
 #include "bus/ZmqSubsSystemUpdate.h"
-#include "support/PublishUntil.h"
-#include "support/TestBus.h"
+#include "tests/support/PublishUntil.h"
+#include "tests/support/TestBus.h"
 #include "visualiser/ZmqSubDolby.h"
 
 #include <QtTest>

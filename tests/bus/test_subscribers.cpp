@@ -2,8 +2,8 @@
 // its arguments, in the order sent.
 #include "bus/ZmqSubPeer.h"
 #include "bus/ZmqSubWebBaseDolby.h"
-#include "support/PublishUntil.h"
-#include "support/TestBus.h"
+#include "tests/support/PublishUntil.h"
+#include "tests/support/TestBus.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // Guards against heartbeats that leave malformed, stall the caller while the
 // monitor is away, or leave half a message behind to corrupt the next one.
-#include "HeartBeater.h"
-#include "Logger.h"
-#include "support/AppProcess.h"
-#include "support/TestBus.h"
+#include "Common/AppLib/Include/HeartBeater.h"
+#include "Common/Utility/Logger/Include/Logger.h"
+#include "tests/support/AppProcess.h"
+#include "tests/support/TestBus.h"
 
 #include <QTest>
 

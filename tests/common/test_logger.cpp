@@ -1,8 +1,8 @@
 // The logger: which levels reach the console and the sink, the exact line and
 // record forms the other processes read, and a sink that never blocks.
-#include "Logger.h"
-#include "support/AppProcess.h"
-#include "support/TestBus.h"
+#include "Common/Utility/Logger/Include/Logger.h"
+#include "tests/support/AppProcess.h"
+#include "tests/support/TestBus.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -3,7 +3,7 @@
 #include "look/ButtonStylesheets.h"
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
-#include "support/TestBus.h"
+#include "tests/support/TestBus.h"
 
 #include <QtTest>
 

@@ -5,7 +5,7 @@
 #include "messages/JsonParseFpMessages.h"
 #include "messages/JsonParseMetersInfo.h"
 #include "messages/JsonParseNotifMessages.h"
-#include "support/TestBus.h"
+#include "tests/support/TestBus.h"
 
 #include <rapidjson/document.h>
 

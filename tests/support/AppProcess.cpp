@@ -1,4 +1,4 @@
-#include "support/AppProcess.h"
+#include "tests/support/AppProcess.h"
 
 #include <QFile>
 #include <QProcessEnvironment>

@@ -1,6 +1,6 @@
-#include "support/PublishUntil.h"
+#include "tests/support/PublishUntil.h"
 
-#include "support/TestBus.h"
+#include "tests/support/TestBus.h"
 
 #include <QTest>
 

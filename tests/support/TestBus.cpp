@@ -1,6 +1,6 @@
-#include "support/TestBus.h"
+#include "tests/support/TestBus.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QFile>
 #include <QThread>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,5 @@
-// ctest-resource-lock: port2004
-// ctest-resource-lock: port2002
-#include "BusEndpoints.h"
-#include "support/TestBus.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "tests/support/TestBus.h"
 #include "visualiser/DolbyED2Frames.h"
 #include "visualiser/ZmqSubDolby.h"
 #include "visualiser/ZmqSubDolbyED2PaData.h"

@@ -1,10 +1,9 @@
-// ctest-resource-lock: port2002
 // The visualiser: the room and markers it draws for either view, the lists the
 // page builds from an ED2 record, and the stream metadata subscriber's lines,
 // names and signals, the last over its real TCP port.
-#include "support/PixelProbe.h"
-#include "support/PublishUntil.h"
-#include "support/TestBus.h"
+#include "tests/support/PixelProbe.h"
+#include "tests/support/PublishUntil.h"
+#include "tests/support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 #include "visualiser/RenderArea.h"
 #include "visualiser/ZmqSubDolby.h"

@@ -1,4 +1,4 @@
-#include "Ed2Scene.h"
+#include "tools/unit-sim/Ed2Scene.h"
 
 #include "visualiser/DolbyED2Channels.h"
 

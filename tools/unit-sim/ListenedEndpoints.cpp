@@ -1,6 +1,6 @@
-#include "ListenedEndpoints.h"
+#include "tools/unit-sim/ListenedEndpoints.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 #include "visualiser/DolbyED2Frames.h"
 #include "visualiser/ZmqSubDolby.h"
 

@@ -1,4 +1,4 @@
-#include "Recording.h"
+#include "tools/unit-sim/Recording.h"
 
 #include <fcntl.h>
 #include <unistd.h>

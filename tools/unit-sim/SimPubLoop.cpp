@@ -1,7 +1,7 @@
-#include "SimPubLoop.h"
+#include "tools/unit-sim/SimPubLoop.h"
 
-#include "BusEndpoints.h"
-#include "SimRole.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
+#include "tools/unit-sim/SimRole.h"
 
 #include <QDir>
 #include <QFile>

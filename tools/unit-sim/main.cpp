@@ -1,6 +1,6 @@
-#include "SimRole.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QApplication>
 #include <QCoreApplication>

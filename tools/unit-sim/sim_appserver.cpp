@@ -8,9 +8,9 @@
 // and the role then exits: a visualiser that is already running, or that
 // connects within that time, gets it. With --repeat SECONDS it goes out every
 // SECONDS until SIGINT/SIGTERM instead.
-#include "SimRole.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Role "ed2": the decoder board's ED2 personalisation events.
-#include "Ed2Scene.h"
-#include "SimRole.h"
+#include "tools/unit-sim/Ed2Scene.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 #include "visualiser/DolbyED2Frames.h"
 
 #include <QElapsedTimer>

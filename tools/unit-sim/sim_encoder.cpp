@@ -1,7 +1,7 @@
 // encoder: stands in for the hardware manager's rotary encoder states.
-#include "SimRole.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QThread>
 

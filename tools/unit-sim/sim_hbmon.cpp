@@ -1,9 +1,9 @@
 // hbmon: stands in for the heartbeat monitor. Pulls heartbeats and requests
 // and prints each with its arrival time; publishes system updates and
 // forwarded application commands on demand.
-#include "SimRole.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 // unit-sim role "hwm": the hardware manager's volume, balance and SDI
 // receiver status on "hwmStatesPub.ipc".
-#include "SimPubLoop.h"
-#include "SimRole.h"
+#include "tools/unit-sim/SimPubLoop.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

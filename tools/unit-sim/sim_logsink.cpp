@@ -1,7 +1,7 @@
 // logsink: stands in for the unit's logger sink and prints every record.
-#include "SimRole.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <czmq.h>
 #include <rapidjson/document.h>

@@ -1,9 +1,9 @@
 // unit-sim role "metadata": the decoding process describing the stream it
 // decodes, "DolbyMetadataEvent" on TCP port 2002.
-#include "SimPubLoop.h"
-#include "SimRole.h"
+#include "tools/unit-sim/SimPubLoop.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

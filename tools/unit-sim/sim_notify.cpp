@@ -1,9 +1,9 @@
 // unit-sim role "notify": a process of the unit raising a front-panel
 // notification on "AppNotification".
-#include "SimPubLoop.h"
-#include "SimRole.h"
+#include "tools/unit-sim/SimPubLoop.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,9 +1,9 @@
 // Role "peer": stands in for the peer front-panel application. It binds the
 // peer's PUB socket (the visualiser connects to it) and publishes the peer's
 // commands: one from the command line, or one per line read from stdin.
-#include "SimRole.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -3,9 +3,9 @@
 // It only connects SUB sockets, so it can run on a live unit beside the
 // visualiser: a publisher never waits for a subscriber, a slow one misses
 // messages instead.
-#include "ListenedEndpoints.h"
-#include "Recording.h"
-#include "SimRole.h"
+#include "tools/unit-sim/ListenedEndpoints.h"
+#include "tools/unit-sim/Recording.h"
+#include "tools/unit-sim/SimRole.h"
 
 #include <czmq.h>
 

@@ -1,10 +1,10 @@
 // Roles "replay" and "inspect": play a recording back onto the endpoints it
 // was made on, with its original timing, or list what it holds.
-#include "ListenedEndpoints.h"
-#include "Recording.h"
-#include "SimRole.h"
+#include "tools/unit-sim/ListenedEndpoints.h"
+#include "tools/unit-sim/Recording.h"
+#include "tools/unit-sim/SimRole.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <QDateTime>
 #include <QDir>

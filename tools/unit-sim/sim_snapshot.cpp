@@ -1,7 +1,7 @@
 // Role "snapshot": renders the visualiser page with the built-in scene to
 // PNG files, one per view, for the documentation.
-#include "Ed2Scene.h"
-#include "SimRole.h"
+#include "tools/unit-sim/Ed2Scene.h"
+#include "tools/unit-sim/SimRole.h"
 
 #include "visualiser/PageDolbyVisualiser.h"
 #include "visualiser/RenderArea.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Logger.h"
+#include "Common/Utility/Logger/Include/Logger.h"
 
 #include <czmq.h>
 

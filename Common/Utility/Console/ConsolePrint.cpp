@@ -1,4 +1,4 @@
-#include "ConsolePrint.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 
 #include <cstdarg>
 #include <cstdio>

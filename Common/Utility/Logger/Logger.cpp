@@ -1,6 +1,6 @@
-#include "Logger.h"
+#include "Common/Utility/Logger/Include/Logger.h"
 
-#include "BusEndpoints.h"
+#include "Common/AppLib/Include/BusEndpoints.h"
 
 #include <czmq.h>
 #include <rapidjson/stringbuffer.h>
