@@ -194,6 +194,9 @@ void MainWindow::sltMinimizeApp() {
 
 void MainWindow::sltMaximizeApp() {
     setWindowState(Qt::WindowMaximized);
+    // Already maximised under a peer that came up over it, the state alone
+    // brings it nowhere: activating asks the window manager to put it in front.
+    activateWindow();
 }
 
 void MainWindow::sltShowMeters() {

@@ -8,6 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config ccache
     qt6-base-dev qt6-qpa-plugins libczmq-dev rapidjson-dev
     fonts-dejavu-core
+    xvfb openbox # the window suites' second run: a display and a window manager
 )
 case "${1:-}" in
     --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format); shift ;;

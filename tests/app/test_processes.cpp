@@ -5,16 +5,23 @@
 #include "look/LabelStylesheets.h"
 #include "look/SystemColor.h"
 #include "tests/support/AppProcess.h"
+#include "tests/support/PixelProbe.h"
 #include "tests/support/TestBus.h"
+#include "tests/support/X11Probe.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QProcess>
+#include <QScreen>
 #include <QtTest>
 
 #include <cstring>
+#include <list>
 
 class tstProcesses final : public QObject {
     Q_OBJECT
+    static inline const QString kFront = "maximised active 472x266+0+0 frameless",
+                                kBack = "iconic 472x266+0+0 frameless";
 
 private slots:
     // Guards the start-up sequence and the stop path (a terminal's SIGINT, a service
@@ -64,6 +71,58 @@ private slots:
         QVERIFY(child.Start() && child.WaitForExit(30000));
         QFETCH(bool, dual);
         QCOMPARE(child.ExitCode(), dual ? 2 : 1);
+    }
+
+    void windowBesideThePeer_data() {
+        QTest::addColumn<QString>("steps"); // unit-sim roles; "raise": the peer's window
+        QTest::addColumn<QString>("says");  // the window manager, after them
+        QTest::newRow("top view") << "peer show;raise;peer show" << kFront; // over the peer again
+        QTest::newRow("front view") << "peer show;peer view front" << kFront;
+        QTest::newRow("front, settings")
+            << R"(peer show;appserver decoder --view "Front View")" << kFront;
+        QTest::newRow("switch false") << "peer show;peer hide" << kBack;
+        QTest::newRow("another app, dual") << "Dual;peer show;peer --app Meters hide" << kFront;
+        QTest::newRow("system update") << "peer show;hbmon --update-message Now" << kBack;
+        QTest::newRow("upgrade command") << "peer show;hbmon --command 100" << QString("none");
+    }
+    // Guards the window as the window manager and the X server see it, beside the
+    // peer's: starts behind it, comes to the front over all of it on the peer's and
+    // the monitor's messages, gives it the screen back; the room follows the view.
+    void windowBesideThePeer() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X11 display with a window manager");
+        QFETCH(QString, steps);
+        QFETCH(QString, says);
+        const QColor kPeerColour(0, 128, 96), kGridGrey(128, 128, 128), kFrontWall(92, 8, 99);
+        TestBusEnvironment bus;
+        QWidget peer(nullptr, Qt::FramelessWindowHint);
+        peer.setPalette(QPalette(kPeerColour));
+        peer.setGeometry(0, 0, 472, 266);
+        peer.show();
+        std::list<AppProcess> sims; // the decoder, the peer, the monitor, the settings
+        const QString unitSim = qEnvironmentVariable("BRISVEL_UNIT_SIM");
+        const auto sim = [&](const QString& role) {
+            return sims.emplace_back(bus.MqDir(), QProcess::splitCommand(role), unitSim).Start();
+        };
+        AppProcess app(bus.MqDir(), steps.startsWith("Dual") ? QStringList{"Dual"} : QStringList());
+        QVERIFY(sim("ed2") && app.Start());
+        QTRY_COMPARE(X11Probe::Says(peer.winId()), kBack);
+        for (const QString& step : steps.split(';')) {
+            if (step == "raise") // the next peer takes a second before it sends
+                peer.activateWindow();
+            else if (step != "Dual") // the monitor stays; the others leave once they have sent
+                QVERIFY(sim(step) && (step.startsWith("hbmon") || sims.back().WaitForExit()));
+        }
+        QTRY_COMPARE(X11Probe::Says(peer.winId()), says);
+        QTest::qWait(500); // both sides repaint what they uncovered
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        const auto count = [&](QColor c) { return PixelProbe::Count(screen, screen.rect(), c, 4); };
+        QCOMPARE(count(kPeerColour), says == kFront ? 0 : 472 * 266);
+        const QString tag = QTest::currentDataTag(),
+                      dir = qEnvironmentVariable("BRISVEL_SCREENSHOTS");
+        QVERIFY(says != kFront || count(tag.startsWith("front") ? kFrontWall : kGridGrey) > 4000);
+        if (!dir.isEmpty() && tag.endsWith(" view")) // the README's pictures
+            QVERIFY(screen.save(dir + "/visualiser-" + tag.section(' ', 0, 0) + ".png"));
     }
 };
 
