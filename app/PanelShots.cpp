@@ -12,11 +12,10 @@
 #include <cstdio>
 
 namespace {
-const QString kPattern = QStringLiteral("panel-*.png");
+constexpr const char* kPattern = "panel-*.png";
 } // namespace
 
-cPanelShots::cPanelShots(QWidget* pWidget, QString directory)
-    : mpWidget(pWidget), mDirectory(std::move(directory)) {}
+cPanelShots::cPanelShots(QWidget* pWidget) : mpWidget(pWidget) {}
 
 QString cPanelShots::DefaultDirectory() {
     // systemd lists one directory per RuntimeDirectory= entry; ours is the first.
@@ -65,7 +64,7 @@ bool cPanelShots::Write(const QString& path, QString* pError) const {
 // Only after a picture was written: a failing disk must not eat the old ones.
 void cPanelShots::Prune() const {
     QDir dir(mDirectory);
-    const QStringList names = dir.entryList({kPattern}, QDir::Files, QDir::Name);
+    const QStringList names = dir.entryList({QLatin1String(kPattern)}, QDir::Files, QDir::Name);
     for (qsizetype i = 0; i + kKept < names.size(); ++i)
         dir.remove(names.at(i));
 }

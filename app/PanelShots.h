@@ -11,8 +11,7 @@ class cPanelShots {
 public:
     static constexpr int kKept = 10;
 
-    // An empty directory means DefaultDirectory(), found at the first picture.
-    explicit cPanelShots(QWidget* pWidget, QString directory = {});
+    explicit cPanelShots(QWidget* pWidget);
 
     // The service's runtime directory ($RUNTIME_DIRECTORY); without a
     // service, brisvel-visualiser in the user's runtime directory.
@@ -27,5 +26,5 @@ private:
     void Prune() const;
 
     QWidget* mpWidget;
-    QString mDirectory;
+    QString mDirectory; // DefaultDirectory(), found at the first picture
 };

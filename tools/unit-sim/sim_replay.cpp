@@ -41,7 +41,8 @@ void ReplayOptions(QCommandLineParser& parser) {
     Sim::AddValue(parser, QStringLiteral("only"), QStringLiteral("ENDPOINT"),
                   QStringLiteral("Play only these endpoints (repeat or comma-separate)."));
     Sim::AddValue(parser, QStringLiteral("settle"), QStringLiteral("MS"),
-                  QStringLiteral("Wait for subscribers after binding (default 1000)."),
+                  QStringLiteral("Wait for subscribers after binding, and before leaving "
+                                 "(default 1000)."),
                   QStringLiteral("1000"));
 }
 
@@ -108,10 +109,13 @@ int RunReplay(const QCommandLineParser& args) {
     quint64 sent = 0;
     std::string reopenError;
     auto next = Recording::cReader::eNext::End;
-    if (rc == 0 && reader.Open(pFile.get(), &reopenError)) {
-        // A PUB drops what it sends before the subscribers have joined.
+    const auto settleDown = [settle] {
         for (int waited = 0; waited < settle && !Sim::Stopping(); waited += 20)
             QThread::msleep(20);
+    };
+    if (rc == 0 && reader.Open(pFile.get(), &reopenError)) {
+        // A PUB drops what it sends before the subscribers have joined.
+        settleDown();
         const auto start = std::chrono::steady_clock::now();
         while (!Sim::Stopping() &&
                (next = reader.Next(&message)) == Recording::cReader::eNext::Message) {
@@ -135,6 +139,10 @@ int RunReplay(const QCommandLineParser& args) {
                 ++sent;
             zmsg_destroy(&pMessage);
         }
+        // The links stay a while after the last message, so the subscribers have
+        // taken it when their links drop: libzmq 4.3.4 can abort a receiver whose
+        // dropped link is remade while it still reads a message from it.
+        settleDown();
     }
     if (PlayRange::StoppedEarly(next))
         Sim::Say(
@@ -222,9 +230,10 @@ const SimRoleRegistration
             SimRole{"plays a recording back on the endpoints it was made on, with its timing",
                     "Binds a PUB socket on each recorded endpoint (with the current BRISVEL_*\n"
                     "overrides), waits --settle ms for the visualiser to connect, then publishes\n"
-                    "every message at its recorded time, X times faster with --speed. --from and\n"
-                    "--to cut the recording (seconds from its start). A recording cut short plays\n"
-                    "up to its last whole record and says where it stopped.",
+                    "every message at its recorded time, X times faster with --speed, and waits\n"
+                    "--settle ms again before it leaves. --from and --to cut the recording\n"
+                    "(seconds from its start). A recording cut short plays up to its last whole\n"
+                    "record and says where it stopped.",
                     ReplayOptions, RunReplay});
 
 const SimRoleRegistration
