@@ -113,7 +113,6 @@ private slots:
         // Before the peer's view switch at 1.209 s, after it, and the whole demo.
         for (const QString to : {"0.45", "1.25", "3"}) {
             QVERIFY(Finish(Sim({"replay", "tests/data/demo.rec", "--to", to, "--speed", "4"})));
-            QTest::qWait(1000); // the last ED2 event waits out its 100 ms period
             const int shots = int(app.Stdout().count(said));
             QVERIFY(app.Interrupt(SIGUSR1));
             QTRY_COMPARE(int(app.Stdout().count(said)), shots + 1);
