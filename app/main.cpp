@@ -1,5 +1,6 @@
 #include "Common/AppLib/Include/BusEndpoints.h"
 #include "app/MainWindow.h"
+#include "app/PanelShots.h"
 #include "app/SignalRelay.h"
 #include "app/StartupChecks.h"
 #include "look/ButtonStylesheets.h"
@@ -55,7 +56,13 @@ int main(int argc, char** argv) {
     pWindow->show();
 
     cSignalRelay relay;
-    QObject::connect(&relay, &cSignalRelay::sigSignal, [](int iSignal) {
+    cPanelShots shots(pWindow);
+    QObject::connect(&relay, &cSignalRelay::sigSignal, [&shots](int iSignal) {
+        // SIGUSR1 asks for a picture of the panel; the app goes on.
+        if (iSignal == SIGUSR1) {
+            shots.Take();
+            return;
+        }
         qDebug().noquote() << "Bye :)";
         if (iSignal == SIGINT || iSignal == SIGTERM)
             QCoreApplication::quit();
@@ -63,6 +70,7 @@ int main(int argc, char** argv) {
     // SIGTERM is what a service manager and kill send: the same clean stop.
     relay.Watch(SIGINT);
     relay.Watch(SIGTERM);
+    relay.Watch(SIGUSR1);
 
     Say("Brisvel: Starting event loop.");
     const int result = app.exec();

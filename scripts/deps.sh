@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config ccache
-    qt6-base-dev qt6-qpa-plugins libczmq-dev rapidjson-dev
+    qt6-base-dev qt6-qpa-plugins libczmq-dev rapidjson-dev libwebp-dev
     fonts-dejavu-core
     xvfb openbox # the window suites' second run: a display and a window manager
 )

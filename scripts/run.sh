@@ -20,6 +20,8 @@ export BRISVEL_UNIT_ADDR=127.0.0.1
 sim="$top/build/tools/unit-sim"
 logs="$BRISVEL_MQ_DIR/logs"
 mkdir -p "$logs" out
+# Where the app writes a screenshot on SIGUSR1, as the service's RuntimeDirectory.
+export RUNTIME_DIRECTORY=$top/out/panel
 
 pids=()
 cleanup() {
@@ -60,6 +62,7 @@ pids+=($!)
 ./build/brisvel-visualiser > >(sed -u 's/^/[app] /') 2>&1 &
 app=$!
 pids+=($app)
+echo "Screenshot on request: kill -USR1 $app (PNG in $RUNTIME_DIRECTORY, the newest 10 kept)"
 
 sleep 2
 "$sim" peer show | sed -u 's/^/[peer] /'

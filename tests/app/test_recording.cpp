@@ -1,10 +1,12 @@
-// 'unit-sim record' and 'replay': a recording of the unit's traffic played into a
-// fresh window must leave it as the original left the first.
+// 'unit-sim record', 'replay' and 'render': a recording of the unit's traffic played
+// into a fresh window must leave it as the original left the first, and render it so.
 #include "app/MainWindow.h"
 #include "tests/support/AppProcess.h"
+#include "tests/support/PixelProbe.h"
 #include "tests/support/TestBus.h"
 #include "visualiser/PageDolbyVisualiser.h"
 
+#include <QDir>
 #include <QtEndian>
 #include <QtTest>
 
@@ -99,6 +101,35 @@ private slots:
             QCOMPARE(pReplay->ExitCode(), line.startsWith("not") ? 1 : 0);
             QVERIFY2((pReplay->Stdout() + pReplay->Stderr()).contains(line),
                      pReplay->Stderr().constData());
+        }
+    }
+
+    // render drawing other than the app's SIGUSR1 screenshot after the same events.
+    void renderMatchesTheAppsScreenshots() {
+        qputenv("RUNTIME_DIRECTORY", mEnv.MqDir().toUtf8() + "/shots");
+        AppProcess app(mEnv.MqDir());
+        QVERIFY(app.Start() && app.WaitForLine("Brisvel: Starting event loop."));
+        const QByteArray said("Brisvel: Screenshot written to ");
+        // Before the peer's view switch at 1.209 s, after it, and the whole demo.
+        for (const QString to : {"0.45", "1.25", "3"}) {
+            QVERIFY(Finish(Sim({"replay", "tests/data/demo.rec", "--to", to, "--speed", "4"})));
+            const int shots = int(app.Stdout().count(said));
+            QVERIFY(app.Interrupt(SIGUSR1));
+            QTRY_COMPARE(int(app.Stdout().count(said)), shots + 1);
+            const QByteArray out = app.Stdout();
+            const qsizetype at = out.lastIndexOf(said) + said.size();
+            const QImage shot(QString::fromUtf8(out.mid(at, out.indexOf('\n', at) - at)));
+            const QString dir = mEnv.MqDir() + "/frames" + to;
+            QVERIFY(Finish(Sim({"render", "tests/data/demo.rec", dir, "--frames", "--to", to})));
+            const QImage frame(dir + "/" + QDir(dir).entryList({"*.png"}).constLast());
+            // Maximised on the offscreen screen the window is larger: the page is at its corner.
+            QVERIFY(frame.size() == QSize(472, 266) && shot.width() >= 472 && shot.height() >= 266);
+            int differing = 0;
+            for (int y = 0; y < frame.height(); ++y)
+                for (int x = 0; x < frame.width(); ++x)
+                    differing += !PixelProbe::Near(shot.pixel(x, y), frame.pixelColor(x, y), 32);
+            // One demo event moves at least 1754 pixels; 50 is room for edge and glyph pixels.
+            QVERIFY2(differing <= 50, qPrintable(QString::number(differing) + " pixels differ"));
         }
     }
 };

@@ -1,6 +1,7 @@
 // Roles "replay" and "inspect": play a recording back onto the endpoints it
 // was made on, with its original timing, or list what it holds.
 #include "tools/unit-sim/ListenedEndpoints.h"
+#include "tools/unit-sim/PlayRange.h"
 #include "tools/unit-sim/Recording.h"
 #include "tools/unit-sim/SimRole.h"
 
@@ -14,29 +15,9 @@
 #include <czmq.h>
 
 #include <chrono>
-#include <cstdio>
-#include <limits>
 #include <map>
-#include <memory>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* pFile) const { std::fclose(pFile); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Opens a recording for reading; null, with the reason said, when it is not one.
-FilePtr OpenRecording(const char* pRole, const QString& file, Recording::cReader* pReader) {
-    FilePtr pFile(std::fopen(QFile::encodeName(file).constData(), "rb"));
-    std::string error = pFile ? std::string() : "cannot open it";
-    if (pFile && !pReader->Open(pFile.get(), &error))
-        pFile.reset();
-    if (!pFile)
-        Sim::Complain(QStringLiteral("%1: %2: %3")
-                          .arg(QLatin1String(pRole), file, QString::fromStdString(error)));
-    return pFile;
-}
 
 QString Seconds(std::uint64_t uTimeUs) {
     return QString::number(static_cast<double>(uTimeUs) / 1e6, 'f', 3);
@@ -56,41 +37,21 @@ QString Topic(const Recording::cMessage& message) {
 void ReplayOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The recording to play."),
                                  QStringLiteral("FILE"));
-    Sim::AddValue(parser, QStringLiteral("speed"), QStringLiteral("X"),
-                  QStringLiteral("Play X times faster (default 1)."), QStringLiteral("1"));
-    Sim::AddValue(parser, QStringLiteral("from"), QStringLiteral("T"),
-                  QStringLiteral("Start T seconds into the recording."));
-    Sim::AddValue(parser, QStringLiteral("to"), QStringLiteral("T"),
-                  QStringLiteral("Stop T seconds into the recording."));
+    PlayRange::AddOptions(parser);
     Sim::AddValue(parser, QStringLiteral("only"), QStringLiteral("ENDPOINT"),
                   QStringLiteral("Play only these endpoints (repeat or comma-separate)."));
     Sim::AddValue(parser, QStringLiteral("settle"), QStringLiteral("MS"),
-                  QStringLiteral("Wait for subscribers after binding (default 1000)."),
+                  QStringLiteral("Wait for subscribers after binding, and before leaving "
+                                 "(default 1000)."),
                   QStringLiteral("1000"));
-}
-
-// Seconds as recording times; beyond any recording saturates.
-std::uint64_t Microseconds(double seconds) {
-    return seconds < 1e12 ? static_cast<std::uint64_t>(seconds * 1e6)
-                          : std::numeric_limits<std::uint64_t>::max();
-}
-
-// A value not below zero, or the fallback when the option is not given.
-bool Number(const QCommandLineParser& args, const char* pName, double fallback, double* pValue) {
-    *pValue = fallback;
-    if (!args.isSet(QLatin1String(pName)))
-        return true;
-    bool bOk = false;
-    *pValue = args.value(QLatin1String(pName)).toDouble(&bOk);
-    return bOk && *pValue >= 0.0;
 }
 
 int RunReplay(const QCommandLineParser& args) {
     const QStringList positional = args.positionalArguments();
-    double speed = 1.0, from = 0.0, to = 0.0, settle = 0.0;
-    if (positional.size() != 1 || !Number(args, "speed", 1.0, &speed) || speed <= 0.0 ||
-        !Number(args, "from", 0.0, &from) || !Number(args, "to", 0.0, &to) ||
-        !Number(args, "settle", 1000.0, &settle)) {
+    PlayRange::sRange range;
+    double settle = 0.0;
+    if (positional.size() != 1 || !PlayRange::Parse(args, &range) ||
+        !PlayRange::Number(args, "settle", 1000.0, &settle)) {
         Sim::Complain(QStringLiteral("replay: give one FILE; --speed above 0, --from, --to and "
                                      "--settle not negative"));
         return 2;
@@ -101,18 +62,14 @@ int RunReplay(const QCommandLineParser& args) {
         Sim::Complain(QStringLiteral("replay: ") + error);
         return 2;
     }
-    const bool bToSet = args.isSet(QStringLiteral("to"));
-    const std::uint64_t fromUs = Microseconds(from);
-    const std::uint64_t toUs = Microseconds(to);
     const auto wanted = [&](const Recording::cMessage& message) {
-        return (only.empty() || only.count(message.endpoint)) && message.uTimeUs >= fromUs &&
-               (!bToSet || message.uTimeUs <= toUs);
+        return (only.empty() || only.count(message.endpoint)) && range.Within(message.uTimeUs);
     };
 
     // A first pass finds the endpoints to bind before anything is sent.
     const QString file = positional.first();
     Recording::cReader reader;
-    FilePtr pFile = OpenRecording("replay", file, &reader);
+    PlayRange::FilePtr pFile = PlayRange::OpenRecording("replay", file, &reader);
     if (!pFile)
         return 1;
     std::set<std::string> used;
@@ -152,21 +109,23 @@ int RunReplay(const QCommandLineParser& args) {
     quint64 sent = 0;
     std::string reopenError;
     auto next = Recording::cReader::eNext::End;
-    if (rc == 0 && reader.Open(pFile.get(), &reopenError)) {
-        // A PUB drops what it sends before the subscribers have joined.
+    const auto settleDown = [settle] {
         for (int waited = 0; waited < settle && !Sim::Stopping(); waited += 20)
             QThread::msleep(20);
+    };
+    if (rc == 0 && reader.Open(pFile.get(), &reopenError)) {
+        // A PUB drops what it sends before the subscribers have joined.
+        settleDown();
         const auto start = std::chrono::steady_clock::now();
         while (!Sim::Stopping() &&
                (next = reader.Next(&message)) == Recording::cReader::eNext::Message) {
-            if (bToSet && message.uTimeUs > toUs)
+            if (message.uTimeUs > range.toUs)
                 break;
             const auto found = sockets.find(message.endpoint);
             if (!wanted(message) || found == sockets.end())
                 continue;
             // Capped at about 30 years, so no recorded time overflows the clock.
-            const double waitUs =
-                std::min(1e15, static_cast<double>(message.uTimeUs - fromUs) / speed);
+            const double waitUs = std::min(1e15, range.PlayUs(message.uTimeUs));
             const auto due = start + std::chrono::microseconds(static_cast<std::int64_t>(waitUs));
             while (!Sim::Stopping() && std::chrono::steady_clock::now() < due)
                 QThread::usleep(static_cast<unsigned long>(std::min<std::int64_t>(
@@ -180,8 +139,12 @@ int RunReplay(const QCommandLineParser& args) {
                 ++sent;
             zmsg_destroy(&pMessage);
         }
+        // The links stay a while after the last message, so the subscribers have
+        // taken it when their links drop: libzmq 4.3.4 can abort a receiver whose
+        // dropped link is remade while it still reads a message from it.
+        settleDown();
     }
-    if (next == Recording::cReader::eNext::Truncated || next == Recording::cReader::eNext::Damaged)
+    if (PlayRange::StoppedEarly(next))
         Sim::Say(
             QStringLiteral("replay: %1 %2").arg(file, QString::fromStdString(reader.StopText())));
     Sim::Say(QStringLiteral("replay: sent %1 messages").arg(sent));
@@ -218,7 +181,7 @@ int RunInspect(const QCommandLineParser& args) {
     }
     const QString file = positional.first();
     Recording::cReader reader;
-    FilePtr pFile = OpenRecording("inspect", file, &reader);
+    PlayRange::FilePtr pFile = PlayRange::OpenRecording("inspect", file, &reader);
     if (!pFile)
         return 1;
     std::map<std::string, sEndpointSummary> endpoints;
@@ -267,9 +230,10 @@ const SimRoleRegistration
             SimRole{"plays a recording back on the endpoints it was made on, with its timing",
                     "Binds a PUB socket on each recorded endpoint (with the current BRISVEL_*\n"
                     "overrides), waits --settle ms for the visualiser to connect, then publishes\n"
-                    "every message at its recorded time, X times faster with --speed. --from and\n"
-                    "--to cut the recording (seconds from its start). A recording cut short plays\n"
-                    "up to its last whole record and says where it stopped.",
+                    "every message at its recorded time, X times faster with --speed, and waits\n"
+                    "--settle ms again before it leaves. --from and --to cut the recording\n"
+                    "(seconds from its start). A recording cut short plays up to its last whole\n"
+                    "record and says where it stopped.",
                     ReplayOptions, RunReplay});
 
 const SimRoleRegistration
