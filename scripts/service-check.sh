@@ -162,12 +162,12 @@ sleep 3
 say "3 s after start, no bus directory: $(prop ActiveState)/$(prop SubState)"
 [ "$(prop ActiveState)" = activating ] || fail "not waiting for the bus directory"
 inside systemd-tmpfiles --create /run/tmpfiles.d/brisvel-check.conf
-inside systemctl start brisvel-sim-logsink brisvel-sim-hbmon
 inside stat -c "service-check: bus directory: %A %U:%G %n" "$mq"
 waitfor '[ "$(prop ActiveState)" = active ]' 30 || fail "not active: $(prop ActiveState)/$(prop SubState)"
 inside systemd-analyze log-level info
 say "active $(since "$step") s after the start; status: $(prop StatusText)"
-inside ls -l "$mq" | sed 's/^/service-check:   /'
+# The unit's other processes; the app's links connect once their sockets are there.
+inside systemctl start brisvel-sim-logsink brisvel-sim-hbmon
 journal -o short-monotonic -u "$unit" |
     grep -E "Starting event loop|Got notification message|Changed .* -> |Started brisvel" |
     tee "$work/start.txt" | sed 's/^/service-check:   /'
@@ -175,11 +175,12 @@ ready=$(grep -n "Got notification message.*READY=1" "$work/start.txt" | head -1 
 running=$(grep -n "Changed start -> running" "$work/start.txt" | head -1 | cut -d: -f1)
 [ -n "$ready" ] && [ -n "$running" ] && [ "$running" -gt "$ready" ] || fail "active before READY"
 
-waitfor 'journal -u brisvel-sim-hbmon | grep -q " HbProc "' 10 || fail "no heartbeat"
-waitfor 'journal -u brisvel-sim-logsink | grep -q " log level "' 10 ||
-    fail "no log record: $(journal -o cat -u brisvel-sim-logsink | tail -5)"
-journal -o cat -u brisvel-sim-hbmon | grep -m1 " HbProc " | sed 's/^/service-check: heartbeat: /'
-journal -o cat -u brisvel-sim-logsink | grep -m1 " log level " | sed 's/^/service-check: log record: /'
+sims() { journal -o cat SYSLOG_IDENTIFIER=unit-sim; }
+waitfor 'sims | grep -q " HbProc "' 10 || fail "no heartbeat: $(sims | tail -5)"
+waitfor 'sims | grep -q " log level "' 10 || fail "no log record: $(sims | tail -5)"
+inside ls -l "$mq" | sed 's/^/service-check:   /'
+sims | grep -m1 " HbProc " | sed 's/^/service-check: heartbeat: /'
+sims | grep -m1 " log level " | sed 's/^/service-check: log record: /'
 
 # Error lines: a peer "Switch" that is not JSON makes two logger ERROR lines.
 inside env BRISVEL_MQ_DIR=$mq BRISVEL_DECODER_ADDR=127.0.0.1 BRISVEL_UNIT_ADDR=127.0.0.1 \
@@ -210,7 +211,7 @@ waitfor '[ "$(prop ActiveState)" = inactive ]' 15 || fail "the upgrade command d
 sleep 4
 say "upgrade command: $(prop ActiveState) 4 s later, result $(prop Result), exit status $(prop ExecMainStatus), restarts $(prop NRestarts)"
 [ "$(prop ActiveState)" = inactive ] && [ "$(prop ExecMainStatus)" = 0 ] || fail "upgrade command"
-journal -o cat -u brisvel-sim-hbmon-upgrade | grep -m1 "HbAppCmd" | sed 's/^/service-check:   /'
+sims | grep -m1 "HbAppCmd" | sed 's/^/service-check:   /'
 inside systemctl start brisvel-sim-hbmon
 
 # A crash is restarted.
