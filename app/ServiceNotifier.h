@@ -7,7 +7,7 @@ class QTimer;
 
 // Tells the service manager that started the app (NOTIFY_SOCKET) how it is
 // doing: ready, stopping, and a watchdog ping from the GUI thread's event loop
-// at half the interval the manager gives (WATCHDOG_USEC, for this process
+// within half the interval the manager gives (WATCHDOG_USEC, for this process
 // only when WATCHDOG_PID says so), so a GUI thread that stops turning stops
 // the pings and the manager restarts the app. Without NOTIFY_SOCKET it does
 // nothing.
