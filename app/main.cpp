@@ -1,6 +1,9 @@
 #include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "app/MainWindow.h"
 #include "app/PanelShots.h"
+#include "app/ServiceCommands.h"
+#include "app/ServiceNotifier.h"
 #include "app/SignalRelay.h"
 #include "app/StartupChecks.h"
 #include "look/ButtonStylesheets.h"
@@ -10,6 +13,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -18,7 +22,7 @@ namespace {
 const int kExitOtherCopy = 3;
 
 void Say(const char* pLine) {
-    std::printf("%s\n", pLine);
+    std::printf("%s%s\n", ConsolePriority(stdout, kPriorityInfo), pLine);
     std::fflush(stdout);
 }
 } // namespace
@@ -26,6 +30,10 @@ void Say(const char* pLine) {
 int main(int argc, char** argv) {
     // Every console line leaves when it is written, also into a pipe or file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (const int status = RunServiceCommand(argc, argv); status >= 0)
+        return status;
+    Say(VersionText());
+    RouteQtMessagesToJournal();
     // Before any socket: our SIGINT handling, not the bus library's, and the
     // bus library's exit hook registered ahead of our singletons'.
     BusEndpoints::InitRuntime();
@@ -71,6 +79,12 @@ int main(int argc, char** argv) {
     relay.Watch(SIGINT);
     relay.Watch(SIGTERM);
     relay.Watch(SIGUSR1);
+
+    // Under a service manager: ready at the loop's first turn, when the window
+    // is shown and every subscriber has started; stopping when the loop ends.
+    cServiceNotifier service;
+    QTimer::singleShot(0, &service, [&service] { service.Ready(VersionText()); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &service, &cServiceNotifier::Stopping);
 
     Say("Brisvel: Starting event loop.");
     const int result = app.exec();

@@ -32,7 +32,8 @@ void cZmqQtPublisher::Bind(const char* pEndpoint) {
     BusEndpoints::InitRuntime();
     zsock_t* pPubSock = zsock_new(ZMQ_PUB);
     if (!pPubSock) {
-        std::fputs("Assertion failed: __null != pPubSock\n", stderr);
+        std::fprintf(stderr, "%sAssertion failed: __null != pPubSock\n",
+                     ConsolePriority(stderr, kPriorityCritical));
         std::abort();
     }
     // A PUB socket drops what its subscribers cannot take, so a send never

@@ -10,6 +10,11 @@ set(BRISVEL_DOC_DIR ${CMAKE_INSTALL_FULL_DATADIR}/doc/brisvel-visualiser)
 set(BRISVEL_ENV_FILE ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default/brisvel-visualiser)
 set(BRISVEL_SYSTEMD_UNIT_DIR lib/systemd/system
     CACHE STRING "Where the systemd unit goes, relative to the install prefix")
+# The service's own user, and the group of the unit's bus directory (DEPLOY.md).
+set(BRISVEL_USER brisvel-visualiser)
+set(BRISVEL_BUS_GROUP brisvel-bus)
+set(BRISVEL_UNIT brisvel-visualiser.service)
+set(BRISVEL_SYSUSERS_NAME brisvel-visualiser.conf)
 
 install(TARGETS brisvel-visualiser unit-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY Images/ DESTINATION ${BRISVEL_DATA_DIR}/Images FILES_MATCHING PATTERN "*.png")
@@ -20,3 +25,9 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/brisvel-visualiser.service
 install(FILES packaging/brisvel-visualiser.default
     DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default RENAME brisvel-visualiser)
 install(FILES docs/DEPLOY.md DESTINATION ${BRISVEL_DOC_DIR})
+configure_file(packaging/brisvel-visualiser.sysusers.in ${BRISVEL_SYSUSERS_NAME} @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${BRISVEL_SYSUSERS_NAME}
+    DESTINATION lib/sysusers.d)
+# One drop-in per Qt platform, each opening what its display needs.
+install(FILES packaging/dropins/eglfs.conf packaging/dropins/linuxfb.conf packaging/dropins/xcb.conf
+    DESTINATION ${BRISVEL_DOC_DIR}/examples)

@@ -24,17 +24,31 @@ set(CPACK_PACKAGE_DESCRIPTION
     "unit's other processes, and a systemd service.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
-set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${BRISVEL_DEB_ARCH})
-set(CPACK_DEBIAN_FILE_NAME "${CPACK_PACKAGE_NAME}_${PROJECT_VERSION}_${BRISVEL_DEB_ARCH}.deb")
+# brisvel-visualiser_<version>_<arch>.deb, and its -dbgsym beside it.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The offscreen, linuxfb, eglfs and xcb platform plugins.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The maintainer scripts make the service's user and keep systemd's view of
+# the unit current; they never enable or start it.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/packaging/conffiles)
+foreach(script postinst prerm postrm)
+    configure_file(packaging/${script}.in packaging/${script} @ONLY)
+    list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/packaging/${script})
+endforeach()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/packaging/conffiles "${BRISVEL_ENV_FILE}\n")
+# brisvel-visualiser-dbgsym beside the package: the binaries' debug sections,
+# found by build ID, for backtraces from a unit's cores. The presets build
+# with -g; CPack moves the debug sections out and strips the binaries, with
+# the target's own binutils in a cross build.
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_OBJCOPY_EXECUTABLE ${CMAKE_OBJCOPY})
+set(CPACK_READELF_EXECUTABLE ${CMAKE_READELF})
 
 # Debian policy wants a copyright file and a compressed changelog.
 install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/brisvel-visualiser)

@@ -1,5 +1,6 @@
 #include "messages/JsonParseDolbyDecoderSettings.h"
 
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "messages/JsonRead.h"
 
 #include <cfloat>
@@ -31,7 +32,7 @@ void StoreFloat(const rapidjson::Value& object, const char* pKey, float& field) 
 }
 
 void ReportFalse() {
-    std::printf("Retrning  False \n");
+    std::printf("%sRetrning  False \n", ConsolePriority(stdout, kPriorityError));
     std::fflush(stdout);
 }
 

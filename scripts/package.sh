@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package for this machine's architecture and checks it:
-# lintian reports no errors, the unit file passes systemd-analyze verify, and
+# Builds the Debian package and its -dbgsym beside it for this machine's
+# architecture and checks them: lintian reports no errors, the unit scores at
+# most 2.0 in systemd-analyze security (and so with each platform drop-in),
+# the unit file passes systemd-analyze verify, and
 # the installed app, fed by the installed unit-sim on loopback and a temporary
 # bus directory, sends a heartbeat and a log record and stops cleanly (exit 0)
 # on SIGTERM. The package is removed again at the end.
@@ -61,15 +63,46 @@ fi
 build=build-$preset
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j"$(nproc)"
-rm -f "$build"/brisvel-visualiser_*.deb
+rm -f "$build"/brisvel-visualiser_*.deb "$build"/brisvel-visualiser-dbgsym_*
 (cd "$build" && cpack -G DEB >/dev/null)
+# CPack's symbols package is named .ddeb, lists its files in md5sums by their
+# build path and has no documentation: repacked as Debian's own -dbgsym
+# packages are, a .deb whose doc directory links to the package's.
+for ddeb in "$build"/brisvel-visualiser-dbgsym_*.ddeb; do
+    tree=$(mktemp -d)
+    dpkg-deb -R "$ddeb" "$tree"
+    chmod 0644 "$tree"/usr/lib/debug/.build-id/*/*.debug
+    mkdir -p "$tree/usr/share/doc"
+    ln -s brisvel-visualiser "$tree/usr/share/doc/brisvel-visualiser-dbgsym"
+    (cd "$tree" && find usr -type f -exec md5sum {} + >DEBIAN/md5sums)
+    dpkg-deb --root-owner-group -b "$tree" "${ddeb%.ddeb}.deb" >/dev/null
+    rm -rf "$tree" "$ddeb"
+done
 deb=$(ls "$top/$build"/brisvel-visualiser_*_"$arch".deb)
 echo "package: built $deb in $(($(date +%s) - start)) s"
 dpkg-deb --info "$deb" | sed -n 's/^ Depends:/package: depends:/p'
 
+dbgsym=$(ls "$top/$build"/brisvel-visualiser-dbgsym_*_"$arch".deb)
+echo "package: debug symbols in $dbgsym"
+
 start=$(date +%s)
-lintian --fail-on error --suppress-tags binary-without-manpage "$deb"
+lintian --fail-on error --suppress-tags binary-without-manpage "$deb" "$dbgsym"
 echo "package: lintian reports no errors"
+
+# The sandbox: the shipped unit scores at most 2.0 in systemd's exposure
+# assessment, and so does each platform drop-in over it (DEPLOY.md lists them).
+sandbox=$(mktemp -d /tmp/brisvel-sandbox.XXXXXX)
+dropins=$sandbox/etc/systemd/system/brisvel-visualiser.service.d
+mkdir -p "$sandbox/usr/lib/systemd/system" "$dropins"
+cp "$build/brisvel-visualiser.service" "$sandbox/usr/lib/systemd/system/"
+for platform in "" eglfs linuxfb xcb; do
+    rm -f "$dropins"/*
+    [ -z "$platform" ] || cp "packaging/dropins/$platform.conf" "$dropins/"
+    exposure=$(systemd-analyze security --offline=yes --root="$sandbox" --threshold=20 \
+        brisvel-visualiser.service 2>&1) || { echo "$exposure"; rm -rf "$sandbox"; exit 1; }
+    echo "package: exposure, ${platform:-shipped unit}${platform:+ drop-in}: ${exposure##*: }"
+done
+rm -rf "$sandbox"
 # Only this machine's own package is installed and run.
 [ "$build_only" = 1 ] && exit 0
 

@@ -17,6 +17,8 @@
 
 #include <cstring>
 #include <list>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 class tstProcesses final : public QObject {
     Q_OBJECT
@@ -53,6 +55,33 @@ private slots:
             QCOMPARE(QDir(bus.MqDir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                      QStringList());
         }
+    }
+
+    // Guards the service protocol: READY with the version line, watchdog pings from the GUI
+    // thread where WATCHDOG_USEC asks for them, and STOPPING on a clean stop.
+    void tellsTheServiceManager() {
+        TestBusEnvironment bus;
+        sockaddr_un address{AF_UNIX, {}};
+        std::strcpy(address.sun_path, qPrintable(bus.MqDir() + "/notify"));
+        const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const timeval wait{10, 0};
+        QVERIFY(setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0 &&
+                bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+        qputenv("NOTIFY_SOCKET", address.sun_path), qputenv("WATCHDOG_USEC", "400000");
+        AppProcess app(bus.MqDir());
+        qunsetenv("NOTIFY_SOCKET"), qunsetenv("WATCHDOG_USEC");
+        auto next = [fd, text = QByteArray(256, 0)]() mutable {
+            return text.left(int(qMax<ssize_t>(recv(fd, text.data(), 256, 0), 0)));
+        };
+        QVERIFY(app.Start());
+        QVERIFY(next().startsWith("READY=1\nSTATUS=brisvel-visualiser 0.1, source revision "));
+        QCOMPARE(next(), QByteArray("WATCHDOG=1"));
+        QVERIFY(app.Interrupt(SIGTERM));
+        QByteArray last = next();
+        while (last == "WATCHDOG=1") // pings sent before the signal came
+            last = next();
+        QCOMPARE(last, QByteArray("STOPPING=1"));
+        QVERIFY(app.WaitForExit() && app.ExitCode() == 0 && close(fd) == 0);
     }
 
     void showMetersHonoursTheFirstArgument_data() {

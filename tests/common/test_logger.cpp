@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // One record from the sink, as sent: compact JSON, members in document order.
@@ -83,6 +85,20 @@ private slots:
                                          "loud\n\033\\[0m[^\n]*\\|ERROR\\|Gated\\.cpp\\|\\d+\\|"
                                          "\"count 3\"\n[^\n]*")),
             qPrintable(text));
+    }
+
+    // A journal line with colour codes, or at another syslog priority than its level's.
+    void journalLines() {
+        mpLogger->SetLevel(LEVEL_DEBUG), mpLogger->SetConsoleEcho(true);
+        ConsoleCapture err(2);
+        struct stat info {};
+        fstat(2, &info); // the stream a service manager names as the journal
+        qputenv("JOURNAL_STREAM", QByteArray::number(qulonglong(info.st_dev)) + ':' +
+                                      QByteArray::number(qulonglong(info.st_ino)));
+        mpLogger->Error("e"), mpLogger->Warn("w"), mpLogger->Info("i");
+        mpLogger->Debug("d"), qunsetenv("JOURNAL_STREAM");
+        const QString text = QString::fromUtf8(err.Text()).remove(QRegularExpression("\\d{13}"));
+        QCOMPARE(text, QLatin1String("<3>||ERROR|e\n<4>||WARN|w\n<6>||INFO|i\n<7>||DEBUG|d\n"));
     }
 
     // A sink record with members missing, misordered or coloured, a first record other than

@@ -6,9 +6,15 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 std::map<std::string, SimRole>& SimRoles() {
@@ -32,6 +38,32 @@ void Usage(std::FILE* pOut) {
         std::fprintf(pOut, "  %-10s %s\n", name.c_str(), role.summary.c_str());
     std::fprintf(pOut, "\n'unit-sim ROLE --help' shows a role's options.\n");
     std::fflush(pOut);
+}
+
+const char* const kBusGroupOption = "bus-group";
+
+// Sockets that the visualiser's user reaches, the way DEPLOY.md sets the bus up:
+// a directory of the bus group with the set-group-ID bit, so each socket takes
+// that group, and a umask that leaves the group read and write access.
+int ShareBusWithGroup(const QString& name) {
+    const group* pGroup = getgrnam(name.toLocal8Bit().constData());
+    if (!pGroup) {
+        Sim::Complain(QStringLiteral("unit-sim: no group '%1'").arg(name));
+        return 2;
+    }
+    umask(0007);
+    const char* pDir = BusEndpoints::MqDir();
+    struct stat info {};
+    const bool bMade = stat(pDir, &info) != 0 && mkdir(pDir, 0770) == 0;
+    const bool bShared = !bMade && stat(pDir, &info) == 0 && info.st_gid == pGroup->gr_gid &&
+                         (info.st_mode & 02070) == 02070;
+    if (!bShared && (chown(pDir, uid_t(-1), pGroup->gr_gid) != 0 || chmod(pDir, 02770) != 0)) {
+        Sim::Complain(QStringLiteral("unit-sim: cannot give the bus directory %1 to group %2 "
+                                     "with the set-group-ID bit: %3")
+                          .arg(pDir, name, QString::fromLocal8Bit(std::strerror(errno))));
+        return 1;
+    }
+    return 0;
 }
 
 // The parser's usage line names the executable; ours names the role too.
@@ -108,6 +140,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption help = parser.addHelpOption();
     if (role.options)
         role.options(parser);
+    Sim::AddValue(parser, QString::fromLatin1(kBusGroupOption), QStringLiteral("GROUP"),
+                  QStringLiteral("Make the bus directory and its sockets GROUP's, as on a unit "
+                                 "(see DEPLOY.md), so the service's user can reach them."));
     args.removeAt(1); // the parser takes the first argument as the program
     if (!parser.parse(args)) {
         Sim::Complain(QStringLiteral("unit-sim %1: %2 ('unit-sim %1 --help' lists the options)")
@@ -119,6 +154,10 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return 0;
     }
+    if (parser.isSet(QString::fromLatin1(kBusGroupOption)))
+        if (const int status =
+                ShareBusWithGroup(parser.value(QString::fromLatin1(kBusGroupOption))))
+            return status;
     Sim::InstallStopHandler();
     return role.run(parser);
 }

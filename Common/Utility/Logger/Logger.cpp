@@ -1,6 +1,7 @@
 #include "Common/Utility/Logger/Include/Logger.h"
 
 #include "Common/AppLib/Include/BusEndpoints.h"
+#include "Common/Utility/Console/Include/ConsolePrint.h"
 
 #include <czmq.h>
 #include <rapidjson/stringbuffer.h>
@@ -21,6 +22,16 @@ const char* const kFileName = "../../../Common/Utility/Logger/Include/Logger";
 
 // "\n" then the reset of all attributes: the 5-byte suffix of every console line.
 const char* const kConsoleSuffix = "\n\033[0m";
+
+int Priority(MsgLevel_e eLevel) {
+    if (eLevel >= LEVEL_CRITICAL)
+        return kPriorityCritical;
+    if (eLevel >= LEVEL_ERROR)
+        return kPriorityError;
+    if (eLevel >= LEVEL_WARN)
+        return kPriorityWarning;
+    return eLevel >= LEVEL_INFO ? kPriorityInfo : kPriorityDebug;
+}
 
 unsigned long long NowMs() {
     timespec now{};
@@ -87,7 +98,19 @@ const char* Logger::GetLevelName(MsgLevel_e eLevel) {
     return "";
 }
 
-int Logger::Emit(MsgLevel_e eLevel, const char* pPrefix, bool bForceConsole, const char* pFormat,
+// One console line on standard error: in its colour on a terminal or a file,
+// with its priority and no escape codes on the journal.
+int Logger::Echo(MsgLevel_e eLevel, const char* pColour, const char* pFormat, va_list args) {
+    const bool bJournal = ConsoleIsJournal(stderr);
+    std::fputs(bJournal ? ConsolePriority(stderr, Priority(eLevel)) : pColour, stderr);
+    std::fprintf(stderr, "%llu|%s|%s|", NowMs(), mName, GetLevelName(eLevel));
+    const int count = std::vfprintf(stderr, pFormat, args);
+    std::fputs(bJournal ? "\n" : kConsoleSuffix, stderr);
+    std::fflush(stderr);
+    return count;
+}
+
+int Logger::Emit(MsgLevel_e eLevel, const char* pColour, bool bForceConsole, const char* pFormat,
                  va_list args) {
     if (mLevel > eLevel || mSilent)
         return 0;
@@ -95,10 +118,7 @@ int Logger::Emit(MsgLevel_e eLevel, const char* pPrefix, bool bForceConsole, con
     if (bForceConsole || mConsoleEcho) {
         va_list copy;
         va_copy(copy, args);
-        std::fprintf(stderr, pPrefix, NowMs(), mName, GetLevelName(eLevel));
-        count = std::vfprintf(stderr, pFormat, copy);
-        std::fputs(kConsoleSuffix, stderr);
-        std::fflush(stderr);
+        count = Echo(eLevel, pColour, pFormat, copy);
         va_end(copy);
     }
     if (isMqAttached()) {
@@ -117,20 +137,20 @@ int Logger::Emit(MsgLevel_e eLevel, const char* pPrefix, bool bForceConsole, con
     return count;
 }
 
-#define LOGGER_LEVEL_OPERATION(Name, eLevel, pPrefix, bForce)                                      \
+#define LOGGER_LEVEL_OPERATION(Name, eLevel, pColour, bForce)                                      \
     int Logger::Name(const char* pFormat, ...) {                                                   \
         va_list args;                                                                              \
         va_start(args, pFormat);                                                                   \
-        const int count = Emit(eLevel, pPrefix, bForce, pFormat, args);                            \
+        const int count = Emit(eLevel, pColour, bForce, pFormat, args);                            \
         va_end(args);                                                                              \
         return count;                                                                              \
     }
 
-LOGGER_LEVEL_OPERATION(Critical, LEVEL_CRITICAL, "\033[1;7m%llu|%s|%s|", true)
-LOGGER_LEVEL_OPERATION(Error, LEVEL_ERROR, "\033[1;31m%llu|%s|%s|", false)
-LOGGER_LEVEL_OPERATION(Warn, LEVEL_WARN, "\033[1;33m%llu|%s|%s|", false)
-LOGGER_LEVEL_OPERATION(Info, LEVEL_INFO, "\033[1;32m%llu|%s|%s|", false)
-LOGGER_LEVEL_OPERATION(Debug, LEVEL_DEBUG, "\033[0;1m%llu|%s|%s|", false)
+LOGGER_LEVEL_OPERATION(Critical, LEVEL_CRITICAL, "\033[1;7m", true)
+LOGGER_LEVEL_OPERATION(Error, LEVEL_ERROR, "\033[1;31m", false)
+LOGGER_LEVEL_OPERATION(Warn, LEVEL_WARN, "\033[1;33m", false)
+LOGGER_LEVEL_OPERATION(Info, LEVEL_INFO, "\033[1;32m", false)
+LOGGER_LEVEL_OPERATION(Debug, LEVEL_DEBUG, "\033[0;1m", false)
 
 #undef LOGGER_LEVEL_OPERATION
 
@@ -167,10 +187,7 @@ int Logger::Notify(MsgLevel_e eLevel, const char* pTitle, const char* pFormat, .
         count = std::vsnprintf(mBuffer, kBufferSize - 1, pFormat, args);
         SendJson(MSG_TYPE_NOTIFICATION, eLevel, mBuffer, pTitle);
     } else {
-        std::fprintf(stderr, "\033[0;33m%llu|%s|%s|", NowMs(), mName, GetLevelName(eLevel));
-        count = std::vfprintf(stderr, pFormat, args);
-        std::fputs(kConsoleSuffix, stderr);
-        std::fflush(stderr);
+        count = Echo(eLevel, "\033[0;33m", pFormat, args);
     }
     va_end(args);
     return count;
@@ -253,6 +270,9 @@ bool Logger::DetachMq() {
 }
 
 int Logger::Fprintf(FILE* pStream, const char* pFormat, ...) {
+    // Only failures are traced on standard error.
+    std::fputs(ConsolePriority(pStream, pStream == stderr ? kPriorityError : kPriorityInfo),
+               pStream);
     va_list args;
     va_start(args, pFormat);
     const int text = std::vfprintf(pStream, pFormat, args);

@@ -78,8 +78,9 @@ private:
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
 
-    int Emit(MsgLevel_e eLevel, const char* pPrefix, bool bForceConsole, const char* pFormat,
+    int Emit(MsgLevel_e eLevel, const char* pColour, bool bForceConsole, const char* pFormat,
              va_list args);
+    int Echo(MsgLevel_e eLevel, const char* pColour, const char* pFormat, va_list args);
     bool Attach(const char* pEndpoint, const char* pShown);
 
     zsock_t* mpSocket = nullptr;

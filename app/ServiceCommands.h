@@ -1,0 +1,20 @@
+#pragma once
+
+// The app as a service and to a technician: its version, the commands it
+// runs instead of starting, and Qt's own lines in the journal's form.
+
+// Name, version and source revision, e.g. "brisvel-visualiser 0.1, source
+// revision 0b407a3c1d2e": printed by --version, as the first start-up line and
+// as the service's status.
+const char* VersionText();
+
+// Runs the command the first argument names and returns its exit status, or
+// -1 when it names none and the app is to start:
+//   --version           prints VersionText()
+//   --wait-bus SECONDS  waits for the bus directory, at most that long (a
+//                       service's start step: the unit's other processes make it)
+int RunServiceCommand(int argc, char** argv);
+
+// Where standard error is the journal, Qt's lines (the debug stream, Qt's own
+// warnings) start with their priority too.
+void RouteQtMessagesToJournal();
