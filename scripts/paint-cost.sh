@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Instructions the visualiser's GUI thread spends per frame, counted rather than
+# timed, on this machine and on the unit's ARM CPUs:
+#   bash scripts/paint-cost.sh [--frames N] x86|armhf|arm64...
+# For each kind of frame of bench/paint_cost.cpp (full, view, objects, event)
+# it runs N frames (default 20) and 0 frames, with env -i and fixed arguments,
+# and prints (count(N) - count(0)) / N, so start-up and the first paints drop
+# out. x86 counts with callgrind (all threads); armhf and arm64 with qemu-user
+# and bench/qemu_insn_count.c (the main thread, which is the GUI thread, and
+# all threads, with the share of vector instructions).
+#
+# The qemu plugin header comes from the distribution's qemu source, fetched
+# once through a temporary deb-src entry that is removed again at once.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
+
+frames=20
+if [ "${1:-}" = --frames ]; then
+    frames=$2
+    shift 2
+fi
+(($#)) || { echo "usage: scripts/paint-cost.sh [--frames N] x86|armhf|arm64..." >&2; exit 2; }
+kinds=(full view objects event)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Fixed, so that every run sees the same environment; the program opens no socket.
+mq=/tmp/brisvel-paint-cost
+mkdir -p "$mq"
+run_env=(env -i QT_QPA_PLATFORM=offscreen BRISVEL_MQ_DIR=$mq BRISVEL_DECODER_ADDR=127.0.0.1
+         BRISVEL_UNIT_ADDR=127.0.0.1)
+
+# Other builds on the machine may hold apt's lock for a while.
+deps() {
+    local try
+    for try in $(seq 30); do
+        bash scripts/deps.sh "$@" && return 0
+        echo "paint-cost: apt busy, trying again ($try)" >&2
+        sleep 10
+    done
+    return 1
+}
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+
+plugin=build-qemu-plugin/libinsncount.so
+build_plugin() {
+    deps libglib2.0-dev
+    local header=build-qemu-plugin/include/qemu-plugin.h
+    if [ ! -f "$header" ]; then
+        local list=/etc/apt/sources.list.d/brisvel-qemu-source.sources
+        local version
+        version=$(dpkg-query -W -f='${source:Version}' qemu-user)
+        # The same archives, suites and key as the system's own entries.
+        trap 'rm -f "$list"; "${apt[@]}" update -qq || true; rm -rf "$work"' EXIT
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$list"
+        "${apt[@]}" update -qq
+        (cd "$work" && "${apt[@]}" source --download-only -qq "qemu=$version")
+        rm -f "$list"
+        "${apt[@]}" update -qq || true
+        trap 'rm -rf "$work"' EXIT
+        mkdir -p "$(dirname "$header")"
+        tar -xf "$work"/qemu_*.orig.tar.* -C "$work" --wildcards '*/include/qemu/qemu-plugin.h'
+        cp "$work"/qemu-*/include/qemu/qemu-plugin.h "$header"
+        rm -rf "$work"/qemu*
+    fi
+    if [ ! -f "$plugin" ] || [ bench/qemu_insn_count.c -nt "$plugin" ]; then
+        # shellcheck disable=SC2046
+        gcc -O2 -shared -fPIC -Wall -Wextra -I "$(dirname "$header")" \
+            $(pkg-config --cflags glib-2.0) -o "$plugin" bench/qemu_insn_count.c \
+            $(pkg-config --libs glib-2.0)
+    fi
+}
+
+# count ARCH KIND FRAMES: prints "main all simd-main simd-all" (x86: "all all 0 0").
+count() {
+    local arch=$1 kind=$2 n=$3 log=$work/log
+    if [ "$arch" = x86 ]; then
+        "${run_env[@]}" valgrind --tool=callgrind --callgrind-out-file=/dev/null \
+            build-bench/bench/paint_cost "$kind" "$n" >/dev/null 2>"$log"
+        local all
+        all=$(awk '/Collected :/ {print $NF}' "$log")
+        echo "$all $all 0 0"
+    else
+        local sysroot=$PWD/sysroot/$arch qemu triplet
+        case "$arch" in
+            armhf) qemu=qemu-arm triplet=arm-linux-gnueabihf ;;
+            arm64) qemu=qemu-aarch64 triplet=aarch64-linux-gnu ;;
+        esac
+        "${run_env[@]}" "$(command -v "$qemu")" -L "$sysroot" \
+            -E "QT_PLUGIN_PATH=$sysroot/usr/lib/$triplet/qt6/plugins" \
+            -plugin "$PWD/$plugin" -d plugin -D "$log" \
+            "build-bench-$arch/bench/paint_cost" "$kind" "$n" >/dev/null 2>&1
+        awk '/^thread 0:/ {m = $3; ms = $5} /^all threads:/ {a = $3; as = $5}
+             END {print m, a, ms, as}' "$log"
+    fi
+}
+
+for arch in "$@"; do
+    case "$arch" in
+        x86) preset=bench ;;
+        armhf | arm64) preset=bench-$arch
+            [ -d "sysroot/$arch" ] || bash scripts/cross.sh "$arch" --sysroot-only
+            deps qemu-user
+            build_plugin ;;
+        *) echo "paint-cost: unknown architecture $arch" >&2; exit 2 ;;
+    esac
+    [ "$arch" != x86 ] || deps valgrind
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j2 --target paint_cost >/dev/null
+    echo "$arch, $frames frames, instructions per frame (GUI thread / all threads, vector share of the GUI thread's):"
+    for kind in "${kinds[@]}"; do
+        read -r m0 a0 s0 _ < <(count "$arch" "$kind" 0)
+        read -r m1 a1 s1 _ < <(count "$arch" "$kind" "$frames")
+        awk -v k="$kind" -v m="$((m1 - m0))" -v a="$((a1 - a0))" -v s="$((s1 - s0))" -v n="$frames" \
+            'BEGIN {printf "  %-8s %12.0f %12.0f %6.2f %%\n", k, m / n, a / n, m ? 100 * s / m : 0}'
+    done
+done
+rmdir "$mq" 2>/dev/null || true
