@@ -23,6 +23,7 @@ public:
         Full,        // the objects move and the whole area is repainted
         ViewChange,  // the view switches, so the room and the beds change too
         ObjectsOnly, // the objects move, as after an event: the area repaints what it asks for
+        SomeObjects, // the same, with 4 of the 16 objects moving and the rest standing still
         Event,       // one ED2 event from its frames: decode, lists, paint
     };
     static constexpr int kScenes = 10; // moving positions, cycled
@@ -30,7 +31,7 @@ public:
 
     explicit cBusyScene(Kind kind) : mKind(kind) {
         for (int k = 0; k < kScenes; ++k) {
-            mScenes[k] = Scene(k);
+            mScenes[k] = Scene(k, mKind == Kind::SomeObjects ? 4 : 16);
             if (mKind == Kind::Event)
                 mMessages[k] = DolbyED2Frames::Encode(mScenes[k]);
         }
@@ -63,6 +64,7 @@ public:
             mPage.sltSetVisualiserView(mFrame % 2 ? "Front View" : "Top View");
             break;
         case Kind::ObjectsOnly:
+        case Kind::SomeObjects:
             mPage.sltSetDolbyED2Data(&mScenes[k]);
             break;
         case Kind::Event:
@@ -78,8 +80,8 @@ public:
     long long Pixels() const { return mPixels; }
 
     // 16 presentations of 16 beds (every channel) and 16 objects; frame k
-    // moves the objects of presentation 0 round the room and up and down.
-    static dlb_pwk_pa_status Scene(int k) {
+    // moves the first iMoving objects round the room and up and down.
+    static dlb_pwk_pa_status Scene(int k, int iMoving = 16) {
         dlb_pwk_pa_status status{};
         status.valid = 1;
         for (int p = 0; p < 16; ++p) {
@@ -89,10 +91,11 @@ public:
             pres.num_objects = 16;
             for (int i = 0; i < 16; ++i) {
                 pres.speakers[i].source = i + 1;
-                const float a = 0.3927f * static_cast<float>(i) + 0.2f * static_cast<float>(k);
+                const int frame = i < iMoving ? k : 0;
+                const float a = 0.3927f * static_cast<float>(i) + 0.2f * static_cast<float>(frame);
                 pres.objects[i].x = 0.8f * std::cos(a);
                 pres.objects[i].y = 0.8f * std::sin(a);
-                pres.objects[i].z = 0.5f + 0.5f * std::sin(a + static_cast<float>(k));
+                pres.objects[i].z = 0.5f + 0.5f * std::sin(a + static_cast<float>(frame));
             }
         }
         return status;

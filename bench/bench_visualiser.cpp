@@ -30,6 +30,7 @@ template <cBusyScene::Kind kind> void BM_Frame(benchmark::State& state) {
 BENCHMARK_TEMPLATE(BM_Frame, cBusyScene::Kind::Full)->Name("BM_FullRepaint");
 BENCHMARK_TEMPLATE(BM_Frame, cBusyScene::Kind::ViewChange)->Name("BM_RepaintAfterViewChange");
 BENCHMARK_TEMPLATE(BM_Frame, cBusyScene::Kind::ObjectsOnly)->Name("BM_ObjectsOnlyUpdate");
+BENCHMARK_TEMPLATE(BM_Frame, cBusyScene::Kind::SomeObjects)->Name("BM_FourObjectsMove");
 BENCHMARK_TEMPLATE(BM_Frame, cBusyScene::Kind::Event)->Name("BM_WholeEvent");
 
 } // namespace

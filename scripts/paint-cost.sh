@@ -2,7 +2,7 @@
 # Instructions the visualiser's GUI thread spends per frame, counted rather than
 # timed, on this machine and on the unit's ARM CPUs:
 #   bash scripts/paint-cost.sh [--frames N] x86|armhf|arm64...
-# For each kind of frame of bench/paint_cost.cpp (full, view, objects, event)
+# For each kind of frame of bench/paint_cost.cpp (full, view, objects, some, event)
 # it runs N frames (default 20) and 0 frames, with env -i and fixed arguments,
 # and prints (count(N) - count(0)) / N, so start-up and the first paints drop
 # out. x86 counts with callgrind (all threads); armhf and arm64 with qemu-user
@@ -21,7 +21,7 @@ if [ "${1:-}" = --frames ]; then
     shift 2
 fi
 (($#)) || { echo "usage: scripts/paint-cost.sh [--frames N] x86|armhf|arm64..." >&2; exit 2; }
-kinds=(full view objects event)
+kinds=(full view objects some event)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Fixed, so that every run sees the same environment; the program opens no socket.
