@@ -129,16 +129,12 @@ private slots:
         QCOMPARE(page.BedNames(), (QList<QString>{QStringLiteral("L"), QStringLiteral("LFE")}));
         QCOMPARE(page.Area()->Caption(), caption);
 
-        QImage image = PixelProbe::Grab(page);
+        const QImage image = PixelProbe::Grab(page);
         for (int i = 0; i < 2; ++i)
             QVERIFY(PixelProbe::Marker(image, centres[i + 2], 32 * beds[i].z(), kBed, false) &&
                     PixelProbe::Marker(image, centres[i], 32 * objects[i].z(), Qt::red, true));
         QVERIFY(PixelProbe::At(image, QPointF(4, 133), Qt::black));
         QVERIFY(PixelProbe::Count(image, QRect(106, 244, 260, 22), Qt::yellow) > 20);
-        page.sltResetDolbyGrid(true);
-        image = PixelProbe::Grab(page);
-        QCOMPARE(PixelProbe::Count(image, image.rect(), kBed), 0);
-        QCOMPARE(PixelProbe::Count(image, image.rect(), Qt::red, 30), 0);
     }
 
     // Guards against stale or partly repainted pictures: every step of one page's life shows on
@@ -176,15 +172,13 @@ private slots:
             else // ten events of a moving scene, then none again
                 PlaceObjects(p, step < 21 ? 16 : 0, step), event();
             QCoreApplication::processEvents();
-            const QImage shown = page.screen()
-                                     ->grabWindow(page.winId())
-                                     .toImage()
-                                     .convertToFormat(QImage::Format_RGB32);
+            // What the window's backing store holds: unpainted regions show.
+            const QImage shown = page.screen()->grabWindow(page.winId()).toImage();
             const QString file =
                 QStringLiteral("tests/data/scenes/%1.png").arg(step, 2, 10, QChar('0'));
             if (qEnvironmentVariableIsSet("BRISVEL_WRITE_SCENES"))
                 QVERIFY(shown.save(file));
-            QVERIFY2(shown == QImage(file).convertToFormat(QImage::Format_RGB32), qPrintable(file));
+            QVERIFY2(shown == QImage(file), qPrintable(file)); // both RGB32
         }
     }
 
