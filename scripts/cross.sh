@@ -54,6 +54,10 @@ if [ "$(cat "$stamp" 2>/dev/null)" != "${target[*]} shlibs" ]; then
     fi
     echo "${target[*]} shlibs" >"$stamp"
 fi
+# Installing fontconfig-config turns Debian's default hinting on; unpacking
+# alone does not, and text would render otherwise than on the unit.
+ln -sfn ../../../usr/share/fontconfig/conf.avail/10-hinting-slight.conf \
+    "$sysroot/etc/fonts/conf.d/10-hinting-slight.conf"
 [ "$mode" != "--sysroot-only" ] || exit 0
 
 start=$(date +%s)

@@ -121,7 +121,7 @@ for arch in "$@"; do
     case "$arch" in
         x86) preset=bench ;;
         armhf | arm64) preset=bench-$arch
-            [ -d "sysroot/$arch" ] || bash scripts/cross.sh "$arch" --sysroot-only
+            bash scripts/cross.sh "$arch" --sysroot-only # also sets its fonts up as installed
             deps qemu-user
             build_plugin ;;
         *) echo "paint-cost: unknown architecture $arch" >&2; exit 2 ;;
