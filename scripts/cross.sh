@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds for the unit's ARM CPUs with the distribution's own tools and
-# runs the test suite under qemu-user:  bash scripts/cross.sh armhf|arm64 [--no-test]
+# runs the test suite under qemu-user:  bash scripts/cross.sh armhf|arm64 [--no-test|--sysroot-only]
 #
 # The compilers are the distribution's cross gcc (crossbuild-essential-<arch>).
 # The target's Qt, CZMQ and C library are the distribution's <arch> packages,
@@ -17,7 +17,7 @@ mode=${2:-}
 case "$arch" in
     armhf) triplet=arm-linux-gnueabihf ;;
     arm64) triplet=aarch64-linux-gnu ;;
-    *) echo "usage: scripts/cross.sh armhf|arm64 [--no-test]" >&2; exit 2 ;;
+    *) echo "usage: scripts/cross.sh armhf|arm64 [--no-test|--sysroot-only]" >&2; exit 2 ;;
 esac
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 
@@ -54,6 +54,11 @@ if [ "$(cat "$stamp" 2>/dev/null)" != "${target[*]} shlibs" ]; then
     fi
     echo "${target[*]} shlibs" >"$stamp"
 fi
+# Installing fontconfig-config turns Debian's default hinting on; unpacking
+# alone does not, and text would render otherwise than on the unit.
+ln -sfn ../../../usr/share/fontconfig/conf.avail/10-hinting-slight.conf \
+    "$sysroot/etc/fonts/conf.d/10-hinting-slight.conf"
+[ "$mode" != "--sysroot-only" ] || exit 0
 
 start=$(date +%s)
 cmake --preset "$arch" >/dev/null

@@ -9,7 +9,7 @@ main thread among the held ones; 4 s after that SIGTERM stops it. Prints every m
 with its time and the figures: READY after the start, the gaps between pings,
 the pings while held, STOPPING and the exit status. Not in CI (needs gdb).
 
-    python3 scripts/notify-timing.py build/app/brisvel-visualiser build/tools/unit-sim
+    python3 scripts/notify-timing.py build/brisvel-visualiser build/tools/unit-sim
 """
 import os
 import select

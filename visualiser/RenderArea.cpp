@@ -4,7 +4,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
+#include <QTextLine>
+#include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 
 namespace RoomGeometry {
@@ -42,6 +45,19 @@ QPointF MarkerCentre(const QVector3D& position) {
 
 qreal MarkerSide(const QVector3D& position) {
     return kMarkerSize * position.z();
+}
+
+QRect MarkerBounds(const QVector3D& position) {
+    const QPointF centre = MarkerCentre(position);
+    const qreal side = std::abs(MarkerSide(position));
+    if (side == 0.0 || !std::isfinite(side) || !std::isfinite(centre.x()) ||
+        !std::isfinite(centre.y()))
+        return QRect();
+    // Clamped before the conversion to int; a pixel more on each side for the
+    // antialiased edge.
+    const QRectF marker = QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side) &
+                          QRectF(-kWidth, -kHeight, 3 * kWidth, 3 * kHeight);
+    return marker.toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
 } // namespace RoomGeometry
@@ -96,12 +112,62 @@ void Line(QPainter& painter, float x1, float y1, float x2, float y2) {
                      static_cast<int>(y2));
 }
 
+// Draws a one-line label laid out beforehand as drawText(rect, AlignHCenter |
+// AlignVCenter) draws it, so the pixels are the same: its advance and its
+// ascent plus descent centred, clipped to the rectangle only when larger.
+void DrawCentred(QPainter& painter, const QRectF& rect, const QTextLayout& layout) {
+    const QTextLine line = layout.lineAt(0);
+    const qreal height = line.ascent() + line.descent();
+    const qreal top = rect.y() + (rect.height() - height) / 2;
+    const qreal width = line.naturalTextWidth();
+    if (!rect.contains(QRectF(rect.x() + (rect.width() - width) / 2, top, width, height)))
+        painter.setClipRect(rect, Qt::IntersectClip);
+    line.draw(&painter, QPointF(rect.x() + (rect.width() - line.horizontalAdvance()) / 2, top));
+}
+
 } // namespace
 
 RenderArea::RenderArea(QWidget* parent) : QWidget(parent) {
     QFont widgetFont = font();
     widgetFont.setPixelSize(12);
     setFont(widgetFont);
+    // Every paint covers its whole region, so nothing need be drawn below it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool RenderArea::RoomInputs::operator==(const RoomInputs& other) const {
+    return innerFactor == other.innerFactor && ringFactor == other.ringFactor &&
+           hasScreen == other.hasScreen && screen == other.screen &&
+           innerColor == other.innerColor && hasBeds == other.hasBeds && beds == other.beds &&
+           hasNames == other.hasNames && names == other.names && size == other.size &&
+           pixelRatio == other.pixelRatio && font == other.font;
+}
+
+RenderArea::RoomInputs RenderArea::CurrentRoom() const {
+    RoomInputs room;
+    room.innerFactor = mInnerFactor;
+    room.ringFactor = mRingFactor;
+    room.hasScreen = mpScreenPoints != nullptr;
+    if (mpScreenPoints)
+        std::copy(mpScreenPoints, mpScreenPoints + 4, room.screen.begin());
+    room.innerColor = mInnerColor;
+    room.hasBeds = mpBedObjects != nullptr;
+    if (mpBedObjects)
+        room.beds = *mpBedObjects;
+    room.hasNames = mpBedNames != nullptr;
+    if (mpBedNames)
+        room.names = *mpBedNames;
+    room.size = size();
+    room.pixelRatio = devicePixelRatioF();
+    room.font = font();
+    return room;
+}
+
+void RenderArea::UpdateStatic() {
+    if (!(CurrentRoom() == mStaticRoom))
+        update();
+    else if (mCaption != mStaticCaption)
+        update(RoomGeometry::kCaptionRect);
 }
 
 QSize RenderArea::sizeHint() const {
@@ -113,6 +179,7 @@ QSize RenderArea::minimumSizeHint() const {
 }
 
 void RenderArea::SetScalingFactor(float fInnerFactor, float fRingFactor) {
+    // The room is redrawn at the next paint, which the view's screen points schedule.
     mInnerFactor = fInnerFactor;
     mRingFactor = fRingFactor;
 }
@@ -121,28 +188,86 @@ void RenderArea::SetScreenPoints(QPointF* pPoints, const QColor& innerColor, QSt
     mpScreenPoints = pPoints;
     mInnerColor = innerColor;
     mViewName = std::move(viewName);
-    update();
+    update(); // a view change repaints all
 }
 
 void RenderArea::SetPresentationName(QString presentationName) {
     mCaption = QStringLiteral("%1 : %2 ").arg(mViewName, presentationName);
+    UpdateStatic();
 }
 
 void RenderArea::SetDynamicObjectList(QList<QVector3D>* pObjects) {
+    const bool bShownChanged = (pObjects == nullptr) != (mpDynamicObjects == nullptr);
     mpDynamicObjects = pObjects;
-    update();
+    QList<QVector3D> objects = Objects();
+    if (bShownChanged) {
+        update(); // markers hidden or shown repaint all
+    } else {
+        // Where each moved object was and is; the objects it uncovers or
+        // covers are drawn again where they meet those rectangles.
+        QRegion moved;
+        for (qsizetype i = 0; i < std::max(objects.size(), mShownObjects.size()); ++i) {
+            const QVector3D was = i < mShownObjects.size() ? mShownObjects[i] : QVector3D();
+            const QVector3D is = i < objects.size() ? objects[i] : QVector3D();
+            if (was != is)
+                moved += RoomGeometry::MarkerBounds(was).united(RoomGeometry::MarkerBounds(is));
+        }
+        // One rectangle clips faster than many: the bounding one is painted
+        // instead when it takes in no marker that the region misses.
+        const QRect bounds = moved.boundingRect();
+        const bool bTight = std::none_of(objects.cbegin(), objects.cend(), [&](const QVector3D& p) {
+            const QRect marker = RoomGeometry::MarkerBounds(p);
+            return bounds.intersects(marker) && !moved.intersects(marker);
+        });
+        update(bTight ? QRegion(bounds) : moved);
+    }
+    mShownObjects = std::move(objects);
 }
 
 void RenderArea::SetBedObjectList(QList<QVector3D>* pBeds, QList<QString>* pNames) {
     mpBedObjects = pBeds;
     mpBedNames = pNames;
-    update();
+    UpdateStatic();
+}
+
+QList<QVector3D> RenderArea::Objects() const {
+    return mpDynamicObjects ? *mpDynamicObjects : QList<QVector3D>();
 }
 
 void RenderArea::paintEvent(QPaintEvent* event) {
+    RoomInputs room = CurrentRoom();
+    const bool bRoomChanged = !(room == mStaticRoom);
+    if (mStatic.isNull() || bRoomChanged || mCaption != mStaticCaption) {
+        mStaticRoom = std::move(room);
+        mStaticCaption = mCaption;
+        DrawStatic();
+    }
+    // Lists edited in place behind a partial repaint: the rest of the room follows.
+    if (bRoomChanged && event->region() != QRegion(rect()))
+        update();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.fillRect(event->rect(), QBrush(kBackground, Qt::SolidPattern));
+    const qreal ratio = mStatic.devicePixelRatio();
+    // One copy clipped to the region: cheaper than one per rectangle of it.
+    const QRect rect = event->rect();
+    painter.drawImage(rect, mStatic,
+                      QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
+    DrawDynamicObjects(painter, event->region());
+    mShownObjects = Objects();
+}
+
+void RenderArea::DrawStatic() {
+    const qreal ratio = devicePixelRatioF();
+    mStatic = QImage(size() * ratio, QImage::Format_RGB32);
+    mStatic.setDevicePixelRatio(ratio);
+    // Point sizes turn into the same pixel sizes as on the widget.
+    mStatic.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+    mStatic.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+    QPainter painter(&mStatic);
+    painter.setFont(font());
+    painter.setLayoutDirection(layoutDirection());
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.fillRect(rect(), QBrush(kBackground, Qt::SolidPattern));
     const QRect inner = InnerRectangle();
     DrawInnerRect(painter, inner);
     DrawRings(painter, inner);
@@ -150,7 +275,6 @@ void RenderArea::paintEvent(QPaintEvent* event) {
     DrawEdgesAndGrid(painter, inner);
     DrawCaption(painter);
     DrawBedObjects(painter);
-    DrawDynamicObjects(painter);
 }
 
 void RenderArea::DrawInnerRect(QPainter& painter, const QRect& inner) const {
@@ -226,13 +350,16 @@ void RenderArea::DrawCaption(QPainter& painter) const {
 }
 
 void RenderArea::DrawMarker(QPainter& painter, const QVector3D& position, const QColor& fill,
-                            bool bRound, const QString* pLabel) {
+                            bool bRound, const QString* pLabel, const QTextLayout* pLayout,
+                            const QRect& clip) {
     const float z = position.z();
     // A zero scale draws nothing visible; skipping it also keeps a singular
     // transform away from the text layout.
     if (z == 0.0f || !std::isfinite(z))
         return;
     painter.save();
+    if (!clip.isNull()) // in widget pixels, before scaling
+        painter.setClipRect(clip, Qt::IntersectClip);
     painter.translate(RoomGeometry::PlaneOrigin(z));
     painter.scale(z, z);
     const QPointF centre = RoomGeometry::MarkerPlanePoint(position);
@@ -245,10 +372,11 @@ void RenderArea::DrawMarker(QPainter& painter, const QVector3D& position, const 
         painter.drawEllipse(marker);
     else
         painter.drawRect(marker);
-    if (pLabel) {
-        painter.setPen(kLabel);
+    painter.setPen(kLabel);
+    if (pLabel)
         painter.drawText(marker, Qt::AlignHCenter | Qt::AlignVCenter, *pLabel);
-    }
+    else if (pLayout)
+        DrawCentred(painter, marker, *pLayout);
     painter.restore();
 }
 
@@ -261,19 +389,51 @@ void RenderArea::DrawBedObjects(QPainter& painter) const {
         // Names may be missing or shorter than the positions: those squares go unlabelled.
         const QString* pLabel =
             (mpBedNames && i < mpBedNames->size()) ? &mpBedNames->at(i) : nullptr;
-        DrawMarker(painter, mpBedObjects->at(i), kBedFill, false, pLabel);
+        DrawMarker(painter, mpBedObjects->at(i), kBedFill, false, pLabel, nullptr, QRect());
     }
     painter.restore();
 }
 
-void RenderArea::DrawDynamicObjects(QPainter& painter) const {
+void RenderArea::DrawDynamicObjects(QPainter& painter, const QRegion& area) {
     if (!mpDynamicObjects)
         return;
     painter.save();
     painter.setFont(MarkerFont(painter.font()));
+    // Inside a region of many rectangles each marker is clipped to the one
+    // it can reach, which draws faster than clipping to the region.
+    const bool bClip = area.rectCount() > 1;
     for (qsizetype i = 0; i < mpDynamicObjects->size(); ++i) {
-        const QString label = QString::number(i + 1);
-        DrawMarker(painter, mpDynamicObjects->at(i), kObjectFill, true, &label);
+        // Objects outside the repainted area are still on screen as they were.
+        const QVector3D& position = mpDynamicObjects->at(i);
+        const QRect bounds = RoomGeometry::MarkerBounds(position);
+        if (area.intersects(bounds))
+            DrawMarker(painter, position, kObjectFill, true, nullptr,
+                       &ObjectLabel(static_cast<int>(i + 1), painter.font()),
+                       bClip ? bounds : QRect());
     }
     painter.restore();
+}
+
+const QTextLayout& RenderArea::ObjectLabel(int iNumber, const QFont& font) {
+    if (font != mLabelFont) {
+        mObjectLabels.clear();
+        mLabelFont = font;
+    }
+    while (static_cast<int>(mObjectLabels.size()) < iNumber) {
+        // Laid out as drawText lays out a line it is not to wrap.
+        auto layout = std::make_unique<QTextLayout>(
+            QString::number(static_cast<int>(mObjectLabels.size()) + 1), font);
+        layout->setCacheEnabled(true);
+        QTextOption option;
+        option.setTextDirection(layoutDirection());
+        option.setAlignment(Qt::AlignLeft);
+        layout->setTextOption(option);
+        layout->beginLayout();
+        QTextLine line = layout->createLine();
+        line.setLineWidth(0x01000000);
+        line.setPosition(QPointF(0, 0));
+        layout->endLayout();
+        mObjectLabels.push_back(std::move(layout));
+    }
+    return *mObjectLabels[static_cast<std::size_t>(iNumber) - 1];
 }

@@ -1,13 +1,21 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
+#include <QRegion>
 #include <QString>
+#include <QTextLayout>
 #include <QVector3D>
 #include <QWidget>
+
+#include <array>
+#include <memory>
+#include <vector>
 
 class QPainter;
 class QPaintEvent;
@@ -47,11 +55,22 @@ QPointF MarkerCentre(const QVector3D& position);
 
 // Side of the marker of a display position, in widget pixels.
 qreal MarkerSide(const QVector3D& position);
+
+// Widget pixels the marker of a display position may touch, antialiased edge
+// and label included; empty for a marker that draws nothing.
+QRect MarkerBounds(const QVector3D& position);
 } // namespace RoomGeometry
 
 // Draws the listening room in perspective, the screen, the bed speakers as
 // labelled squares and the dynamic objects as numbered circles, from lists
 // the visualiser page owns and hands over by pointer.
+//
+// Everything but the objects changes seldom, so it is drawn once into an
+// image, drawn again only when one of its inputs differs from those it was
+// drawn from (compared at every paint, since the page may change its lists in
+// place), and a paint copies the part of that image it needs and draws the
+// objects on top. A new object list repaints only where the objects that
+// moved were and where they are now.
 class RenderArea : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RenderArea)
@@ -79,6 +98,30 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // What the cached image is drawn from; the caption apart, as it has a
+    // rectangle of its own to repaint.
+    struct RoomInputs {
+        float innerFactor = 0.0f;
+        float ringFactor = 0.0f;
+        bool hasScreen = false;
+        std::array<QPointF, 4> screen{};
+        QColor innerColor;
+        bool hasBeds = false;
+        QList<QVector3D> beds;
+        bool hasNames = false;
+        QList<QString> names;
+        QSize size;
+        qreal pixelRatio = 0.0;
+        QFont font;
+        bool operator==(const RoomInputs& other) const;
+    };
+    RoomInputs CurrentRoom() const;
+    // Schedules the repaint a change of the cached layers needs, if any.
+    void UpdateStatic();
+    void DrawStatic();
+    QList<QVector3D> Objects() const;
+    const QTextLayout& ObjectLabel(int iNumber, const QFont& font);
+
     // The drawing steps, back to front; each paints one layer in its own save/restore.
     void DrawInnerRect(QPainter& painter, const QRect& inner) const;
     void DrawRings(QPainter& painter, const QRect& inner) const;
@@ -86,9 +129,10 @@ private:
     void DrawEdgesAndGrid(QPainter& painter, const QRect& inner) const;
     void DrawCaption(QPainter& painter) const;
     void DrawBedObjects(QPainter& painter) const;
-    void DrawDynamicObjects(QPainter& painter) const;
+    void DrawDynamicObjects(QPainter& painter, const QRegion& area);
     static void DrawMarker(QPainter& painter, const QVector3D& position, const QColor& fill,
-                           bool bRound, const QString* pLabel);
+                           bool bRound, const QString* pLabel, const QTextLayout* pLayout,
+                           const QRect& clip);
 
     QList<QVector3D>* mpDynamicObjects = nullptr; // not owned
     QList<QVector3D>* mpBedObjects = nullptr;     // not owned
@@ -99,4 +143,11 @@ private:
     float mRingFactor = 1.07f;
     QString mViewName;
     QString mCaption;
+
+    QImage mStatic;         // background to beds, caption included
+    RoomInputs mStaticRoom; // what mStatic shows
+    QString mStaticCaption;
+    QList<QVector3D> mShownObjects; // as last handed over or painted
+    QFont mLabelFont;               // the object labels below are laid out in it
+    std::vector<std::unique_ptr<QTextLayout>> mObjectLabels; // "1", "2", ...
 };

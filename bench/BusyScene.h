@@ -1,0 +1,123 @@
+#pragma once
+
+// The visualiser page shown on the offscreen platform and fed a busy moving
+// scene, one frame of a chosen kind at a time. Painting goes through Qt's own
+// repaint of the window, so a frame costs what the app's GUI thread pays.
+#include "visualiser/DolbyED2Frames.h"
+#include "visualiser/PageDolbyVisualiser.h"
+#include "visualiser/RenderArea.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPaintEvent>
+#include <QWindow>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+class cBusyScene : public QObject {
+public:
+    enum class Kind {
+        Full,        // the objects move and the whole area is repainted
+        ViewChange,  // the view switches, so the room and the beds change too
+        ObjectsOnly, // the objects move, as after an event: the area repaints what it asks for
+        SomeObjects, // the same, with 4 of the 16 objects moving and the rest standing still
+        Event,       // one ED2 event from its frames: decode, lists, paint
+    };
+    static constexpr int kScenes = 10; // moving positions, cycled
+    static constexpr int kWarmUp = 3;  // frames before counting: caches filled, layouts made
+
+    explicit cBusyScene(Kind kind) : mKind(kind) {
+        for (int k = 0; k < kScenes; ++k) {
+            mScenes[k] = Scene(k, mKind == Kind::SomeObjects ? 4 : 16);
+            if (mKind == Kind::Event)
+                mMessages[k] = DolbyED2Frames::Encode(mScenes[k]);
+        }
+        mPage.resize(RoomGeometry::kWidth, RoomGeometry::kHeight);
+        mPage.Area()->installEventFilter(this);
+        mPage.sltSetVisualiserView("Top View");
+        mPage.sltSetDolbyED2Data(&mScenes[0]);
+        mPage.show();
+        while (!mPage.windowHandle()->isExposed())
+            QCoreApplication::processEvents();
+        for (int i = 0; i < kWarmUp; ++i)
+            Frame();
+        mPaints = 0;
+        mPixels = 0;
+    }
+    ~cBusyScene() override {
+        for (zmsg_t*& pMessage : mMessages)
+            zmsg_destroy(&pMessage);
+    }
+    Q_DISABLE_COPY_MOVE(cBusyScene)
+
+    void Frame() {
+        const int k = ++mFrame % kScenes;
+        switch (mKind) {
+        case Kind::Full:
+            mPage.sltSetDolbyED2Data(&mScenes[k]);
+            mPage.Area()->update();
+            break;
+        case Kind::ViewChange:
+            mPage.sltSetVisualiserView(mFrame % 2 ? "Front View" : "Top View");
+            break;
+        case Kind::ObjectsOnly:
+        case Kind::SomeObjects:
+            mPage.sltSetDolbyED2Data(&mScenes[k]);
+            break;
+        case Kind::Event:
+            DolbyED2Frames::Decode(mMessages[k], &mRecord);
+            mPage.sltSetDolbyED2Data(&mRecord);
+            break;
+        }
+        QCoreApplication::processEvents();
+    }
+
+    // Paint events and painted pixels since the warm-up.
+    int Paints() const { return mPaints; }
+    long long Pixels() const { return mPixels; }
+
+    // 16 presentations of 16 beds (every channel) and 16 objects; frame k
+    // moves the first iMoving objects round the room and up and down.
+    static dlb_pwk_pa_status Scene(int k, int iMoving = 16) {
+        dlb_pwk_pa_status status{};
+        status.valid = 1;
+        for (int p = 0; p < 16; ++p) {
+            dlb_pwk_pa_presentation& pres = status.presentations[p];
+            std::snprintf(pres.name, sizeof pres.name, "Full Object Mix %d", p);
+            pres.num_speakers = 16;
+            pres.num_objects = 16;
+            for (int i = 0; i < 16; ++i) {
+                pres.speakers[i].source = i + 1;
+                const int frame = i < iMoving ? k : 0;
+                const float a = 0.3927f * static_cast<float>(i) + 0.2f * static_cast<float>(frame);
+                pres.objects[i].x = 0.8f * std::cos(a);
+                pres.objects[i].y = 0.8f * std::sin(a);
+                pres.objects[i].z = 0.5f + 0.5f * std::sin(a + static_cast<float>(frame));
+            }
+        }
+        return status;
+    }
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::Paint) {
+            ++mPaints;
+            for (const QRect& rect : static_cast<QPaintEvent*>(pEvent)->region())
+                mPixels += static_cast<long long>(rect.width()) * rect.height();
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+
+private:
+    Kind mKind;
+    cPageDolbyVisualiser mPage;
+    std::array<dlb_pwk_pa_status, kScenes> mScenes{};
+    std::array<zmsg_t*, kScenes> mMessages{};
+    dlb_pwk_pa_status mRecord{}; // overwritten by every event, as the subscriber's is
+    int mFrame = 0;
+    int mPaints = 0;
+    long long mPixels = 0;
+};

@@ -1,0 +1,44 @@
+// Work of the visualiser's GUI thread per frame, for an instruction counter
+// (callgrind, or qemu-user with bench/qemu_insn_count.c):
+//   paint_cost full|view|objects|some|event FRAMES
+// Everything before the frames (start-up, the page shown and painted, a few
+// warm-up frames) is the same for any FRAMES, so the count of a run of 0
+// frames, subtracted, leaves FRAMES frames. See scripts/arm-paint-cost.sh.
+#include "bench/BusyScene.h"
+
+#include <QApplication>
+#include <QFont>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    const struct {
+        const char* pName;
+        cBusyScene::Kind kind;
+    } kinds[] = {{"full", cBusyScene::Kind::Full},
+                 {"view", cBusyScene::Kind::ViewChange},
+                 {"objects", cBusyScene::Kind::ObjectsOnly},
+                 {"some", cBusyScene::Kind::SomeObjects},
+                 {"event", cBusyScene::Kind::Event}};
+    const auto* pKind =
+        argc == 3 ? std::find_if(std::begin(kinds), std::end(kinds),
+                                 [&](const auto& k) { return std::strcmp(k.pName, argv[1]) == 0; })
+                  : std::end(kinds);
+    if (pKind == std::end(kinds)) {
+        std::fprintf(stderr, "usage: paint_cost full|view|objects|some|event FRAMES\n");
+        return 2;
+    }
+    const int frames = std::atoi(argv[2]);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans")));
+    cBusyScene scene(pKind->kind);
+    for (int i = 0; i < frames; ++i)
+        scene.Frame();
+    std::printf("%s: %d frames, %d paints, %lld pixels painted\n", pKind->pName, frames,
+                scene.Paints(), scene.Pixels());
+    return 0;
+}
