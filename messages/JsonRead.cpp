@@ -58,6 +58,13 @@ eRead String(const rapidjson::Value& object, const char* pKey, std::string& fiel
     return eRead::Stored;
 }
 
+const rapidjson::Value* Section(const rapidjson::Value& object, const char* pKey, bool& bResult) {
+    const rapidjson::Value* pValue = Find(object, pKey, eNull::Value);
+    if (!pValue)
+        bResult = false;
+    return pValue && pValue->IsObject() ? pValue : nullptr;
+}
+
 void Keep(std::string& field, const char* pText, std::size_t uLength) {
     std::string(pText, uLength).swap(field);
 }
