@@ -1,5 +1,6 @@
 #include "messages/JsonRead.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace JsonRead {
@@ -81,7 +82,7 @@ void CopyCut(char* pDest, std::size_t uSize, const char* pText) {
         while (uLength > 0 && (static_cast<unsigned char>(pText[uLength]) & 0xC0u) == 0x80u)
             --uLength;
     }
-    std::memcpy(pDest, pText, uLength);
+    std::copy_n(pText, uLength, pDest); // the cleared rest of the field ends it
 }
 
 } // namespace JsonRead

@@ -10,7 +10,7 @@ packages=(
     fonts-dejavu-core
 )
 case "${1:-}" in
-    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format); shift ;;
+    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format clang-tidy); shift ;;
     --run) packages+=(xvfb xauth imagemagick); shift ;;
 esac
 packages+=("$@")
