@@ -72,6 +72,18 @@ bool ParseMember(const char* pJson, const Member& member, Store store, Fail fail
     return ParseOrFallBack<C>(pJson, eText, read, fail);
 }
 
+// A message of one optional flag, which a failure sets to its fallback.
+template <class C>
+bool ParseFlag(const char* pJson, const char* pKey, bool& bFlag, bool bFallback,
+               const char* pFailure) {
+    return ParseMember<C>(
+        pJson, {pKey, &Value::IsBool}, [&bFlag](const Value& flag) { bFlag = flag.GetBool(); },
+        [&bFlag, bFallback, pFailure] {
+            bFlag = bFallback;
+            CLASS_LOG(C, LEVEL_ERROR, "%s", pFailure);
+        });
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -177,14 +189,8 @@ cJsonParseResetDolbyGridMsg::cJsonParseResetDolbyGridMsg() {
 }
 
 bool cJsonParseResetDolbyGridMsg::ParseResetDolbyGridMsg(const char* pJson) {
-    return ParseMember<cJsonParseResetDolbyGridMsg>(
-        pJson, {"ResetDolbyGrid", &Value::IsBool},
-        [this](const Value& reset) { mbResetDolbyGrid = reset.GetBool(); },
-        [this] {
-            mbResetDolbyGrid = false;
-            CLASS_LOG(cJsonParseResetDolbyGridMsg, LEVEL_ERROR,
-                      "Failed to parse Reset Dolby Grid Info ");
-        });
+    return ParseFlag<cJsonParseResetDolbyGridMsg>(pJson, "ResetDolbyGrid", mbResetDolbyGrid, false,
+                                                  "Failed to parse Reset Dolby Grid Info ");
 }
 
 // ---------------------------------------------------------------------------
@@ -209,14 +215,9 @@ bool cJsonParseVisualiserView::ParseSetVisualiserView(const char* pJson) {
 // ---------------------------------------------------------------------------
 
 bool cJsonParseFpSwitchVideo::ParseAppVideoMessage(const char* pJson) {
-    return ParseMember<cJsonParseFpSwitchVideo>(
-        pJson, {"ShowVideo", &Value::IsBool},
-        [this](const Value& show) { mbShowVideo = show.GetBool(); },
-        [this] {
-            mbShowVideo = true;
-            CLASS_LOG(cJsonParseFpSwitchVideo, LEVEL_ERROR,
-                      "Failed to parse Video Switch message setting default to true");
-        });
+    return ParseFlag<cJsonParseFpSwitchVideo>(
+        pJson, "ShowVideo", mbShowVideo, true,
+        "Failed to parse Video Switch message setting default to true");
 }
 
 // ---------------------------------------------------------------------------
