@@ -115,7 +115,7 @@ void cButtonStyle::SetStyle(const char* pcName, const QString& sBackground,
         buffer, sizeof buffer, kTemplate, text.constData(), background.constData(), iBorder,
         iRadius, checkedText.constData(), checkedBackground.constData(), disabled.constData());
     if (written < 0 || static_cast<std::size_t>(written) >= sizeof buffer) {
-        KeldError("Style string is too long for %s.", pcName);
+        KeldError("Style string is too long for %s.\n", pcName);
         return;
     }
     Map.insert(QString::fromLatin1(pcName), QString::fromLatin1(buffer));

@@ -43,7 +43,7 @@ void cLabelStyle::SetStyle(const char* pcName, const QString& sBackground, const
     const int written = std::snprintf(buffer, sizeof buffer, kTemplate, text.constData(),
                                       background.constData(), static_cast<int>(uRadius));
     if (written < 0 || static_cast<std::size_t>(written) >= sizeof buffer) {
-        KeldError("Style string is too long for %s.", pcName);
+        KeldError("Style string is too long for %s.\n", pcName);
         return;
     }
     Map.insert(QString::fromLatin1(pcName), QString::fromLatin1(buffer));

@@ -28,6 +28,50 @@ T FirstContained(const char* pText, const TextValue<T> (&table)[N], T fallback) 
     return fallback;
 }
 
+// Speaker names compare whole: "left" is no speaker.
+struct SpeakerEntry {
+    const char* text;
+    AudioSpeakerType_e type;
+    std::int32_t outputs; // the output sides it feeds
+};
+constexpr SpeakerEntry kSpeakers[] = {
+    {"Left", AUDIO_SPEAKER_LEFT, kOutputLeft},
+    {"Right", AUDIO_SPEAKER_RIGHT, kOutputRight},
+    {"Center", AUDIO_SPEAKER_CENTER, kOutputBoth},
+    {"LowFrequencyEffects", AUDIO_SPEAKER_LOW_FREQUENCY_EFFECTS, kOutputBoth},
+    {"LeftSurround", AUDIO_SPEAKER_LEFT_SURROUND, kOutputLeft},
+    {"RightSurround", AUDIO_SPEAKER_RIGHT_SURROUND, kOutputRight},
+    {"BackSurroundLeft", AUDIO_SPEAKER_BACK_SURROUND_LEFT, kOutputLeft},
+    {"BackSurroundRight", AUDIO_SPEAKER_BACK_SURROUND_RIGHT, kOutputRight},
+    {"MonoSurround", AUDIO_SPEAKER_MONO_SURROUND, kOutputBoth},
+};
+
+const SpeakerEntry* FindSpeaker(const char* pText) {
+    for (const SpeakerEntry& entry : kSpeakers)
+        if (pText && std::strcmp(pText, entry.text) == 0)
+            return &entry;
+    return nullptr;
+}
+
+// The entry of a fixed set of meters or clusters, or null.
+template <class T>
+const std::shared_ptr<T>* FindIn(const std::map<std::int32_t, std::shared_ptr<T>>& items,
+                                 std::int32_t iIndex, std::int32_t iCount) {
+    if (iIndex < 0 || iIndex >= iCount)
+        return nullptr;
+    const auto found = items.find(iIndex);
+    return found == items.end() ? nullptr : &found->second;
+}
+
+// One field of a meter or cluster, or the fallback when there is none.
+template <class T, class R> R FieldOr(const T* pItem, R T::*pField, R fallback) {
+    return pItem ? pItem->*pField : fallback;
+}
+
+template <class T> const char* TextOf(const T* pItem, std::string T::*pField) {
+    return pItem ? (pItem->*pField).c_str() : nullptr;
+}
+
 // A meter member's name as a number, read the way strtol reads it. A name
 // without digits or beyond 32 bits gives -1, which no meter has, so the
 // preset is rejected like for any other bad meter number.
@@ -78,43 +122,13 @@ bool cMeter::ParseMeterSource(const rapidjson::Value& source) {
 }
 
 AudioSpeakerType_e cMeter::ConvertToSpeakerTypeFromString(const char* pText) {
-    static const TextValue<AudioSpeakerType_e> kTable[] = {
-        {"Left", AUDIO_SPEAKER_LEFT},
-        {"Right", AUDIO_SPEAKER_RIGHT},
-        {"Center", AUDIO_SPEAKER_CENTER},
-        {"LowFrequencyEffects", AUDIO_SPEAKER_LOW_FREQUENCY_EFFECTS},
-        {"LeftSurround", AUDIO_SPEAKER_LEFT_SURROUND},
-        {"RightSurround", AUDIO_SPEAKER_RIGHT_SURROUND},
-        {"BackSurroundLeft", AUDIO_SPEAKER_BACK_SURROUND_LEFT},
-        {"BackSurroundRight", AUDIO_SPEAKER_BACK_SURROUND_RIGHT},
-        {"MonoSurround", AUDIO_SPEAKER_MONO_SURROUND},
-    };
-    if (!pText)
-        return AUDIO_SPEAKER_NONE;
-    for (const auto& entry : kTable)
-        if (std::strcmp(pText, entry.text) == 0)
-            return entry.value;
-    return AUDIO_SPEAKER_NONE;
+    const SpeakerEntry* pEntry = FindSpeaker(pText);
+    return pEntry ? pEntry->type : AUDIO_SPEAKER_NONE;
 }
 
 std::int32_t cMeter::ConvertToOutputAssignmentsFromString(const char* pText) {
-    static const TextValue<std::int32_t> kTable[] = {
-        {"Left", kOutputLeft},
-        {"Right", kOutputRight},
-        {"Center", kOutputBoth},
-        {"LowFrequencyEffects", kOutputBoth},
-        {"LeftSurround", kOutputLeft},
-        {"RightSurround", kOutputRight},
-        {"BackSurroundLeft", kOutputLeft},
-        {"BackSurroundRight", kOutputRight},
-        {"MonoSurround", kOutputBoth},
-    };
-    if (!pText)
-        return 0;
-    for (const auto& entry : kTable)
-        if (std::strcmp(pText, entry.text) == 0)
-            return entry.value;
-    return 0;
+    const SpeakerEntry* pEntry = FindSpeaker(pText);
+    return pEntry ? pEntry->outputs : 0;
 }
 
 SysInputType_e cMeter::ConvertToSysInputTypeFromString(const char* pText) {
@@ -174,104 +188,85 @@ bool cMeterSet::ParseMeterSet(const rapidjson::Value& meterSet) {
 }
 
 bool cMeterSet::ParseMeter(std::int32_t iMeter, const rapidjson::Value& meter, bool& bIsDolby) {
-    const auto found = Meters.find(iMeter);
-    if (iMeter < 0 || iMeter >= kMeterCount || found == Meters.end())
+    const auto* pMeter = FindIn(Meters, iMeter, kMeterCount);
+    if (!pMeter)
         return false;
-    const bool bResult = found->second->ParseMeter(meter);
-    bIsDolby = found->second->IsDolby;
+    const bool bResult = (*pMeter)->ParseMeter(meter);
+    bIsDolby = (*pMeter)->IsDolby;
     return bResult;
 }
 
 bool cMeterSet::SetClusterId(std::int32_t iMeter, std::int32_t iClusterIndex) {
-    const auto found = Meters.find(iMeter);
-    if (iMeter < 0 || iMeter >= kMeterCount || found == Meters.end())
-        return false;
-    found->second->ClusterId = iClusterIndex;
-    return true;
+    const auto* pMeter = FindIn(Meters, iMeter, kMeterCount);
+    if (pMeter)
+        (*pMeter)->ClusterId = iClusterIndex;
+    return pMeter != nullptr;
 }
 
 const cMeter* cMeterSet::Find(std::int32_t iMeter) const {
-    if (iMeter < 0 || iMeter >= kMeterCount)
-        return nullptr;
-    const auto found = Meters.find(iMeter);
-    return found == Meters.end() ? nullptr : found->second.get();
+    const auto* pMeter = FindIn(Meters, iMeter, kMeterCount);
+    return pMeter ? pMeter->get() : nullptr;
 }
 
 std::int32_t cMeterSet::GetVolumeDb(std::int32_t iMeter, std::int32_t iDefault) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->VolumeDb : iDefault;
+    return FieldOr(Find(iMeter), &cMeter::VolumeDb, iDefault);
 }
 
 std::int32_t cMeterSet::GetDelayMs(std::int32_t iMeter, std::int32_t iDefault) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->DelayMs : iDefault;
+    return FieldOr(Find(iMeter), &cMeter::DelayMs, iDefault);
 }
 
 std::int32_t cMeterSet::GetSlot(std::int32_t iMeter, std::int32_t iDefault) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->Slot : iDefault;
+    return FieldOr(Find(iMeter), &cMeter::Slot, iDefault);
 }
 
 std::int32_t cMeterSet::GetCage(std::int32_t iMeter, std::int32_t iDefault) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->Cage : iDefault;
+    return FieldOr(Find(iMeter), &cMeter::Cage, iDefault);
 }
 
 std::int32_t cMeterSet::GetInputNo(std::int32_t iMeter, std::int32_t iDefault) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->InputNo : iDefault;
+    return FieldOr(Find(iMeter), &cMeter::InputNo, iDefault);
 }
 
 std::int32_t cMeterSet::GetChannel(std::int32_t iMeter, std::int32_t iDefault) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->Channel : iDefault;
+    return FieldOr(Find(iMeter), &cMeter::Channel, iDefault);
 }
 
 std::int32_t cMeterSet::GetClusterId(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->ClusterId : -1;
+    return FieldOr(Find(iMeter), &cMeter::ClusterId, -1);
 }
 
 SysInputType_e cMeterSet::GetInputType(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->InputType : SYS_INPUT_NONE;
+    return FieldOr(Find(iMeter), &cMeter::InputType, SYS_INPUT_NONE);
 }
 
 ConnectorType_e cMeterSet::GetConnectorType(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->ConnectorType : CONNECTOR_NONE;
+    return FieldOr(Find(iMeter), &cMeter::ConnectorType, CONNECTOR_NONE);
 }
 
 AudioSpeakerType_e cMeterSet::GetSpeakerType(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->SpeakerType : AUDIO_SPEAKER_NONE;
+    return FieldOr(Find(iMeter), &cMeter::SpeakerType, AUDIO_SPEAKER_NONE);
 }
 
 std::int32_t cMeterSet::GetOutputAssignments(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->OutputAssignments : 0;
+    return FieldOr(Find(iMeter), &cMeter::OutputAssignments, 0);
 }
 
 const char* cMeterSet::GetInputTypeStr(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->InputTypeStr.c_str() : nullptr;
+    return TextOf(Find(iMeter), &cMeter::InputTypeStr);
 }
 
 const char* cMeterSet::GetConnectorTypeStr(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->ConnectorTypeStr.c_str() : nullptr;
+    return TextOf(Find(iMeter), &cMeter::ConnectorTypeStr);
 }
 
 const char* cMeterSet::GetSpeakerTypeStr(std::int32_t iMeter) const {
-    const cMeter* pMeter = Find(iMeter);
-    return pMeter ? pMeter->SpeakerTypeStr.c_str() : nullptr;
+    return TextOf(Find(iMeter), &cMeter::SpeakerTypeStr);
 }
 
 std::shared_ptr<cMeter> cMeterSet::GetMeter(std::int32_t iMeter) const {
-    if (iMeter < 0 || iMeter >= kMeterCount)
-        return {};
-    const auto found = Meters.find(iMeter);
-    return found == Meters.end() ? nullptr : found->second;
+    const auto* pMeter = FindIn(Meters, iMeter, kMeterCount);
+    return pMeter ? *pMeter : nullptr;
 }
 
 // ---- cCluster -------------------------------------------------------------
@@ -347,47 +342,37 @@ bool cClusterSet::ParseClusterSet(const rapidjson::Value& clusters, cPresetParse
 }
 
 const cCluster* cClusterSet::Find(std::int32_t iCluster) const {
-    if (iCluster < 0 || iCluster >= kClusterCount)
-        return nullptr;
-    const auto found = Clusters.find(iCluster);
-    return found == Clusters.end() ? nullptr : found->second.get();
+    const auto* pCluster = FindIn(Clusters, iCluster, kClusterCount);
+    return pCluster ? pCluster->get() : nullptr;
 }
 
 std::int32_t cClusterSet::GetFirstMeter(std::int32_t iCluster, std::int32_t iDefault) const {
-    const cCluster* pCluster = Find(iCluster);
-    return pCluster ? pCluster->FirstMeter : iDefault;
+    return FieldOr(Find(iCluster), &cCluster::FirstMeter, iDefault);
 }
 
 std::int32_t cClusterSet::GetNumberOfMeters(std::int32_t iCluster, std::int32_t iDefault) const {
-    const cCluster* pCluster = Find(iCluster);
-    return pCluster ? pCluster->NumberOfMeters : iDefault;
+    return FieldOr(Find(iCluster), &cCluster::NumberOfMeters, iDefault);
 }
 
 bool cClusterSet::GetMuteOnPresetRecall(std::int32_t iCluster, bool bDefault) const {
-    const cCluster* pCluster = Find(iCluster);
-    return pCluster ? pCluster->MuteOnPresetRecall : bDefault;
+    return FieldOr(Find(iCluster), &cCluster::MuteOnPresetRecall, bDefault);
 }
 
 ClusterType_e cClusterSet::GetCusterType(std::int32_t iCluster) const {
-    const cCluster* pCluster = Find(iCluster);
-    return pCluster ? pCluster->Type : CLUSTER_NONE;
+    return FieldOr(Find(iCluster), &cCluster::Type, CLUSTER_NONE);
 }
 
 const char* cClusterSet::GetCusterTypeStr(std::int32_t iCluster) const {
-    const cCluster* pCluster = Find(iCluster);
-    return pCluster ? pCluster->TypeStr.c_str() : nullptr;
+    return TextOf(Find(iCluster), &cCluster::TypeStr);
 }
 
 const char* cClusterSet::GetClusterName(std::int32_t iCluster) const {
-    const cCluster* pCluster = Find(iCluster);
-    return pCluster ? pCluster->Name.c_str() : nullptr;
+    return TextOf(Find(iCluster), &cCluster::Name);
 }
 
 std::shared_ptr<cCluster> cClusterSet::GetCluster(std::int32_t iCluster) const {
-    if (iCluster < 0 || iCluster >= kClusterCount)
-        return {};
-    const auto found = Clusters.find(iCluster);
-    return found == Clusters.end() ? nullptr : found->second;
+    const auto* pCluster = FindIn(Clusters, iCluster, kClusterCount);
+    return pCluster ? *pCluster : nullptr;
 }
 
 // ---- sources --------------------------------------------------------------

@@ -57,38 +57,24 @@ bool cDolbyDecoderSettingsParser::ParseDolbyDecoderSettingsObject(const rapidjso
         return false;
     bool bResult = true;
 
-    const rapidjson::Value* pDecoder = JsonRead::Find(root, "DecoderConfig", eNull::Value);
-    if (!pDecoder) {
-        bResult = false;
-    } else if (pDecoder->IsObject()) {
-        const rapidjson::Value& section = *pDecoder;
-        JsonRead::String(section, "SpeakerConfig", SpeakerConfig);
-        JsonRead::String(section, "StereoDownMixMode", StereoDownMixMode);
-        JsonRead::String(section, "VisualiserView", VisualiserView);
-        JsonRead::Bool(section, "AtmosDecode", AtmosDecode);
-        JsonRead::Bool(section, "SurroundMix", SurroundMix);
+    if (const rapidjson::Value* pDecoder = JsonRead::Section(root, "DecoderConfig", bResult)) {
+        JsonRead::String(*pDecoder, "SpeakerConfig", SpeakerConfig);
+        JsonRead::String(*pDecoder, "StereoDownMixMode", StereoDownMixMode);
+        JsonRead::String(*pDecoder, "VisualiserView", VisualiserView);
+        JsonRead::Bool(*pDecoder, "AtmosDecode", AtmosDecode);
+        JsonRead::Bool(*pDecoder, "SurroundMix", SurroundMix);
     }
-
-    const rapidjson::Value* pDdPlus = JsonRead::Find(root, "DDPlusConfig", eNull::Value);
-    if (!pDdPlus) {
-        bResult = false;
-    } else if (pDdPlus->IsObject()) {
-        const rapidjson::Value& section = *pDdPlus;
-        JsonRead::String(section, "CompressionMode", CompressionMode);
+    if (const rapidjson::Value* pDdPlus = JsonRead::Section(root, "DDPlusConfig", bResult)) {
+        JsonRead::String(*pDdPlus, "CompressionMode", CompressionMode);
         // Presence is what counts here; a wrongly typed value is skipped below.
-        if (!section.HasMember("CompressionMode") || !section.HasMember("CompressionCut") ||
-            !section.HasMember("CompressionBoost"))
+        if (!pDdPlus->HasMember("CompressionMode") || !pDdPlus->HasMember("CompressionCut") ||
+            !pDdPlus->HasMember("CompressionBoost"))
             bResult = false;
-        StoreFloat(section, "CompressionCut", CompressionCut);
-        StoreFloat(section, "CompressionBoost", CompressionBoost);
+        StoreFloat(*pDdPlus, "CompressionCut", CompressionCut);
+        StoreFloat(*pDdPlus, "CompressionBoost", CompressionBoost);
     }
-
-    const rapidjson::Value* pEd2 = JsonRead::Find(root, "ED2Config", eNull::Value);
-    if (!pEd2) {
-        bResult = false;
-    } else if (pEd2->IsObject()) {
-        JsonRead::Int(*pEd2, "AudioPresentation", AudioPresentation);
-        if (!pEd2->HasMember("AudioPresentation"))
+    if (const rapidjson::Value* pEd2 = JsonRead::Section(root, "ED2Config", bResult)) {
+        if (JsonRead::Int(*pEd2, "AudioPresentation", AudioPresentation) == eRead::Absent)
             bResult = false;
     }
 

@@ -7,127 +7,108 @@ namespace {
 
 using JsonRead::eNull;
 using JsonRead::eRead;
+using rapidjson::Value;
 
-QString ToQString(const rapidjson::Value& value) {
+QString ToQString(const Value& value) {
     return QString::fromUtf8(value.GetString(), static_cast<qsizetype>(value.GetStringLength()));
 }
 
-// Name of a member as a QString, embedded NULs kept.
-QString MemberName(const rapidjson::Value::ConstMemberIterator& member) {
-    return ToQString(member->name);
+// A null member counts as absent, as with the decoder's other documents; a
+// member of another type than expected is refused.
+template <class Read> bool Optional(const Value& object, const char* pKey, Read read) {
+    const Value* pValue = JsonRead::Find(object, pKey, eNull::Absent);
+    return !pValue || read(*pValue);
+}
+
+bool ReadText(const Value& value, QString& field) {
+    if (!value.IsString())
+        return false;
+    field = ToQString(value);
+    return true;
+}
+
+bool ReadItem(const Value& item, ObjectDolby& object) {
+    const Value* pTitle = JsonRead::Find(item, "Title", eNull::Absent);
+    const Value* pDesc = JsonRead::Find(item, "Desc", eNull::Absent);
+    if ((pTitle && !pTitle->IsString()) || (pDesc && !pDesc->IsString()))
+        return false;
+    object.Title = pTitle ? ToQString(*pTitle) : QString();
+    object.Desc = pDesc ? ToQString(*pDesc) : QString();
+    return true;
+}
+
+// Every object-valued member of the object, as one item under its name.
+bool AppendItems(const Value& object, QList<DolbyPrograms>& list) {
+    for (auto member = object.MemberBegin(); member != object.MemberEnd(); ++member) {
+        if (!member->value.IsObject())
+            continue;
+        DolbyPrograms program;
+        ObjectDolby item;
+        if (!ReadItem(member->value, item))
+            return false;
+        program.Members.insert(ToQString(member->name), item);
+        list.append(program);
+    }
+    return true;
+}
+
+bool ReadInt(const Value& document, const char* pKey, std::int32_t& field) {
+    return JsonRead::Int(document, pKey, field, eNull::Absent) != eRead::WrongType;
+}
+
+// The items of every element of an array, read only when its count says
+// there is at least one; every element is read, whatever the count.
+bool ReadList(const Value& document, const char* pCount, const char* pKey,
+              QList<DolbyPrograms>& list) {
+    std::int32_t count = 0;
+    if (JsonRead::Int(document, pCount, count, eNull::Absent) != eRead::Stored || count < 1)
+        return true;
+    return Optional(document, pKey, [&list](const Value& array) {
+        if (!array.IsArray())
+            return false;
+        for (const Value& element : array.GetArray())
+            if (!element.IsObject() || !AppendItems(element, list))
+                return false;
+        return true;
+    });
+}
+
+// One reader per key, in the order the document is read; each refuses a
+// member of another type than expected.
+bool ReadRecord(const Value& d, DolbyMetaData_s& r) {
+    r.IsAtmosPresent = false;
+    r.StreamTypeDesc = QStringLiteral("Undefined");
+    const auto readType = [&r](const Value& type) {
+        return type.IsObject() && Optional(type, "Desc", [&r](const Value& desc) {
+                   return ReadText(desc, r.StreamTypeDesc);
+               });
+    };
+    const auto readS337 = [&r](const Value& s337) {
+        return s337.IsObject() && ReadInt(s337, "Data", r.S337Type);
+    };
+    return ReadInt(d, "NoOfPrograms", r.NoOfPrograms) &&
+           ReadInt(d, "CurrentProgram", r.CurrentProgram) &&
+           ReadInt(d, "NoOfStreams", r.NoOfStreams) &&
+           JsonRead::Bool(d, "IsAtmosPresent", r.IsAtmosPresent, eNull::Absent) !=
+               eRead::WrongType &&
+           Optional(d, "Type", readType) && Optional(d, "S337Type", readS337) &&
+           AppendItems(d, r.MetaObjects) && ReadList(d, "NoOfPrograms", "Programs", r.Programs) &&
+           ReadList(d, "NoOfStreams", "Streams", r.Streams);
 }
 
 } // namespace
 
-int cJsonParseDolbyMetaData::ParseObjects(const rapidjson::Value& item, ObjectDolby* pObject) {
-    if (!item.IsObject() || !pObject)
-        return -1;
-    const rapidjson::Value* pTitle = JsonRead::Find(item, "Title", eNull::Absent);
-    const rapidjson::Value* pDesc = JsonRead::Find(item, "Desc", eNull::Absent);
-    if ((pTitle && !pTitle->IsString()) || (pDesc && !pDesc->IsString()))
-        return -1;
-    pObject->Title = pTitle ? ToQString(*pTitle) : QString();
-    pObject->Desc = pDesc ? ToQString(*pDesc) : QString();
-    return 0;
+int cJsonParseDolbyMetaData::ParseObjects(const Value& item, ObjectDolby* pObject) {
+    return item.IsObject() && pObject && ReadItem(item, *pObject) ? 0 : -1;
 }
 
 int cJsonParseDolbyMetaData::ParseDolbyMetaData(const char* pJson, DolbyMetaData_s* pOut) {
     rapidjson::Document document;
-    if (!JsonRead::ParseObject(document, pJson) || !pOut) {
-        ZqtError("Dolby Metadata does not contain Anything.");
-        return -1;
-    }
-
     // Built on a copy so that a wrongly typed member deep in the document
     // leaves the caller's record untouched: such a message counts as
     // unparsable, like broken JSON.
-    DolbyMetaData_s record = *pOut;
-    // A null member counts as absent, as with the decoder's other documents;
-    // an integer member of another type is refused.
-    const eRead programs =
-        JsonRead::Int(document, "NoOfPrograms", record.NoOfPrograms, eNull::Absent);
-    const eRead current =
-        JsonRead::Int(document, "CurrentProgram", record.CurrentProgram, eNull::Absent);
-    const eRead streams = JsonRead::Int(document, "NoOfStreams", record.NoOfStreams, eNull::Absent);
-    bool bOk =
-        programs != eRead::WrongType && current != eRead::WrongType && streams != eRead::WrongType;
-    const std::int32_t iProgramCount = programs == eRead::Stored ? record.NoOfPrograms : 0;
-    const std::int32_t iStreamCount = streams == eRead::Stored ? record.NoOfStreams : 0;
-    if (bOk) {
-        record.IsAtmosPresent = false;
-        if (const rapidjson::Value* pAtmos =
-                JsonRead::Find(document, "IsAtmosPresent", eNull::Absent)) {
-            bOk = pAtmos->IsBool();
-            if (bOk)
-                record.IsAtmosPresent = pAtmos->GetBool();
-        }
-    }
-    if (bOk) {
-        record.StreamTypeDesc = QStringLiteral("Undefined");
-        if (const rapidjson::Value* pType = JsonRead::Find(document, "Type", eNull::Absent)) {
-            bOk = pType->IsObject();
-            if (bOk) {
-                if (const rapidjson::Value* pDesc = JsonRead::Find(*pType, "Desc", eNull::Absent)) {
-                    bOk = pDesc->IsString();
-                    if (bOk)
-                        record.StreamTypeDesc = ToQString(*pDesc);
-                }
-            }
-        }
-    }
-    if (bOk) {
-        if (const rapidjson::Value* pS337 = JsonRead::Find(document, "S337Type", eNull::Absent)) {
-            bOk = pS337->IsObject() &&
-                  JsonRead::Int(*pS337, "Data", record.S337Type, eNull::Absent) != eRead::WrongType;
-        }
-    }
-    if (bOk) {
-        for (auto member = document.MemberBegin(); bOk && member != document.MemberEnd();
-             ++member) {
-            if (!member->value.IsObject())
-                continue;
-            DolbyPrograms program;
-            ObjectDolby item;
-            bOk = ParseObjects(member->value, &item) == 0;
-            program.Members.insert(MemberName(member), item);
-            record.MetaObjects.append(program);
-        }
-    }
-
-    // The counts only switch the lists on; every element is read.
-    const auto readList = [this, &document, &bOk](const char* pKey, QList<DolbyPrograms>* pList) {
-        const rapidjson::Value* pArray = JsonRead::Find(document, pKey, eNull::Absent);
-        if (!pArray)
-            return;
-        if (!pArray->IsArray()) {
-            bOk = false;
-            return;
-        }
-        for (const rapidjson::Value& element : pArray->GetArray()) {
-            if (!element.IsObject()) {
-                bOk = false;
-                return;
-            }
-            for (auto member = element.MemberBegin(); member != element.MemberEnd(); ++member) {
-                if (!member->value.IsObject())
-                    continue;
-                DolbyPrograms program;
-                ObjectDolby item;
-                if (ParseObjects(member->value, &item) != 0) {
-                    bOk = false;
-                    return;
-                }
-                program.Members.insert(MemberName(member), item);
-                pList->append(program);
-            }
-        }
-    };
-    if (bOk && iProgramCount >= 1)
-        readList("Programs", &record.Programs);
-    if (bOk && iStreamCount >= 1)
-        readList("Streams", &record.Streams);
-
-    if (!bOk) {
+    DolbyMetaData_s record = pOut ? *pOut : DolbyMetaData_s();
+    if (!JsonRead::ParseObject(document, pJson) || !pOut || !ReadRecord(document, record)) {
         ZqtError("Dolby Metadata does not contain Anything.");
         return -1;
     }

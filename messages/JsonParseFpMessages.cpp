@@ -14,50 +14,77 @@ using rapidjson::Value;
 // have always shouted it.
 enum class eSyntaxText { Plain, Upper };
 
-// The steps every parse operation shares: null text, JSON syntax (logged
-// here through the class's gate), and a root that must be an object.
-// Returns the root, or null when the message takes the failure path.
-template <class C>
-const Value* ParseRootObject(rapidjson::Document& doc, const char* pJson,
-                             eSyntaxText eText = eSyntaxText::Plain) {
-    const Value* pRoot = JsonRead::ParseObject(doc, pJson);
-    if (!pRoot && doc.HasParseError()) {
-        if (eText == eSyntaxText::Upper)
-            CLASS_LOG(C, LEVEL_ERROR, "NOT A VALID JSON STRING %s.", pJson);
-        else
-            CLASS_LOG(C, LEVEL_ERROR, "Not a valid json string %s.", pJson);
-    }
-    return pRoot;
+enum class eNeed { Optional, Required };
+
+// A member a message carries. An optional one may be absent; a present one
+// must have its type (null included, which no member here takes): another
+// type is a broken message, like text that is not JSON.
+struct Member {
+    const char* pKey;
+    bool (Value::*pIsType)() const;
+    eNeed eNeeded = eNeed::Optional;
+};
+
+// False when the member refuses the message; pFound is the member, null
+// when it is absent.
+bool Check(const Value& root, const Member& member, const Value*& pFound) {
+    pFound = JsonRead::Find(root, member.pKey, eNull::Value);
+    return pFound ? (pFound->*member.pIsType)() : member.eNeeded == eNeed::Optional;
 }
 
-// An optional member may be absent; when present it must have its type
-// (null included, which no reader here takes).
-// A present member of another type is taken as a broken message and sends
-// the whole operation down the failure path, like text that is not JSON.
-bool OptionalOk(const Value* pMember, bool (Value::*pIsType)() const) {
-    return !pMember || (pMember->*pIsType)();
+// The body every parse operation shares: a null text, JSON syntax (the
+// error logged through the class's gate) and a root that must be an object;
+// then `read` stores what the message carries, or returns false to refuse
+// it. A refused message takes the failure path: `fail` sets the fallback
+// value and logs its line.
+template <class C, class Read, class Fail>
+bool ParseOrFallBack(const char* pJson, eSyntaxText eText, Read read, Fail fail) {
+    try {
+        rapidjson::Document doc;
+        const Value* pRoot = JsonRead::ParseObject(doc, pJson);
+        if (!pRoot && doc.HasParseError()) {
+            if (eText == eSyntaxText::Upper)
+                CLASS_LOG(C, LEVEL_ERROR, "NOT A VALID JSON STRING %s.", pJson);
+            else
+                CLASS_LOG(C, LEVEL_ERROR, "Not a valid json string %s.", pJson);
+        }
+        if (pRoot && read(*pRoot))
+            return true;
+    } catch (...) {
+        // Out of memory while parsing: a failed message like any other.
+    }
+    fail();
+    return false;
+}
+
+// The same for a message of one member: `store` takes it when present.
+template <class C, class Store, class Fail>
+bool ParseMember(const char* pJson, const Member& member, Store store, Fail fail,
+                 eSyntaxText eText = eSyntaxText::Plain) {
+    const auto read = [&](const Value& root) {
+        const Value* pFound = nullptr;
+        if (!Check(root, member, pFound))
+            return false;
+        if (pFound)
+            store(*pFound);
+        return true;
+    };
+    return ParseOrFallBack<C>(pJson, eText, read, fail);
+}
+
+// A message of one optional flag, which a failure sets to its fallback.
+template <class C>
+bool ParseFlag(const char* pJson, const char* pKey, bool& bFlag, bool bFallback,
+               const char* pFailure) {
+    return ParseMember<C>(
+        pJson, {pKey, &Value::IsBool}, [&bFlag](const Value& flag) { bFlag = flag.GetBool(); },
+        [&bFlag, bFallback, pFailure] {
+            bFlag = bFallback;
+            CLASS_LOG(C, LEVEL_ERROR, "%s", pFailure);
+        });
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-
-Logger* cJsonParseFpAppMessages::mpLogger = nullptr;
-MsgLevel_e cJsonParseFpAppMessages::mLogLevel = LEVEL_WARN;
-Logger* cJsonParseMeterScaleInfo::mpLogger = nullptr;
-MsgLevel_e cJsonParseMeterScaleInfo::mLogLevel = LEVEL_WARN;
-Logger* cJsonParseDoRiduyZoom::mpLogger = nullptr;
-MsgLevel_e cJsonParseDoRiduyZoom::mLogLevel = LEVEL_WARN;
-Logger* cJsonParseResetDolbyGridMsg::mpLogger = nullptr;
-MsgLevel_e cJsonParseResetDolbyGridMsg::mLogLevel = LEVEL_WARN;
-Logger* cJsonParseVisualiserView::mpLogger = nullptr;
-MsgLevel_e cJsonParseVisualiserView::mLogLevel = LEVEL_WARN;
-Logger* cJsonParseFpSwitchVideo::mpLogger = nullptr;
-MsgLevel_e cJsonParseFpSwitchVideo::mLogLevel = LEVEL_WARN;
-Logger* cJsonParseMute::mpLogger = nullptr;
-MsgLevel_e cJsonParseMute::mLogLevel = LEVEL_WARN;
-Logger* cJsonParseAudioSpeakerRoutes::mpLogger = nullptr;
-MsgLevel_e cJsonParseAudioSpeakerRoutes::mLogLevel = LEVEL_WARN;
 
 // ---------------------------------------------------------------------------
 
@@ -66,26 +93,24 @@ cJsonParseFpAppMessages::cJsonParseFpAppMessages() {
 }
 
 bool cJsonParseFpAppMessages::ParseAppMessage(const char* pJson) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseFpAppMessages>(doc, pJson)) {
-            const Value* pShow = JsonRead::Find(*pRoot, "Show", eNull::Value);
-            const Value* pName = JsonRead::Find(*pRoot, "AppName", eNull::Value);
-            if (OptionalOk(pShow, &Value::IsBool) && OptionalOk(pName, &Value::IsString)) {
-                if (pShow)
-                    mbShow = pShow->GetBool();
-                if (pName)
-                    JsonRead::Keep(mAppName, pName->GetString(), pName->GetStringLength());
-                return true;
-            }
-        }
-    } catch (...) {
-        // Out of memory while parsing: a failed message like any other.
-    }
-    mbShow = true;
-    CLASS_LOG(cJsonParseFpAppMessages, LEVEL_ERROR,
-              "Failed to parse message setting default to true");
-    return false;
+    const auto read = [this](const Value& root) {
+        const Value* pShow = nullptr;
+        const Value* pName = nullptr;
+        // Both are checked before either is stored.
+        if (!Check(root, {"Show", &Value::IsBool}, pShow) ||
+            !Check(root, {"AppName", &Value::IsString}, pName))
+            return false;
+        if (pShow)
+            mbShow = pShow->GetBool();
+        if (pName)
+            JsonRead::Keep(mAppName, pName->GetString(), pName->GetStringLength());
+        return true;
+    };
+    return ParseOrFallBack<cJsonParseFpAppMessages>(pJson, eSyntaxText::Plain, read, [this] {
+        mbShow = true;
+        CLASS_LOG(cJsonParseFpAppMessages, LEVEL_ERROR,
+                  "Failed to parse message setting default to true");
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -95,21 +120,12 @@ cJsonParseMeterScaleInfo::cJsonParseMeterScaleInfo() {
 }
 
 bool cJsonParseMeterScaleInfo::ParseMeterScaleInfo(const char* pJson) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseMeterScaleInfo>(doc, pJson)) {
-            const Value* pScale = JsonRead::Find(*pRoot, "Scale", eNull::Value);
-            if (OptionalOk(pScale, &Value::IsInt)) {
-                if (pScale)
-                    mScale = pScale->GetInt();
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    mScale = 0;
-    CLASS_LOG(cJsonParseMeterScaleInfo, LEVEL_ERROR, "Failed to parse Meter Scale Info ");
-    return false;
+    return ParseMember<cJsonParseMeterScaleInfo>(
+        pJson, {"Scale", &Value::IsInt}, [this](const Value& scale) { mScale = scale.GetInt(); },
+        [this] {
+            mScale = 0;
+            CLASS_LOG(cJsonParseMeterScaleInfo, LEVEL_ERROR, "Failed to parse Meter Scale Info ");
+        });
 }
 
 // ---------------------------------------------------------------------------
@@ -119,81 +135,51 @@ cJsonParseDoRiduyZoom::cJsonParseDoRiduyZoom() {
 }
 
 bool cJsonParseDoRiduyZoom::ParseDolbyZoom(const char* pJson, unsigned long ulDefault) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson)) {
-            const Value* pPair = JsonRead::Find(*pRoot, "Pair", eNull::Value);
-            if (pPair && pPair->IsInt()) {
-                const int iPair = pPair->GetInt();
-                // Out of range is still a valid message: it clears the zoom.
-                mPair = iPair >= 0 && PairFits(static_cast<unsigned long>(iPair))
-                            ? static_cast<std::uint32_t>(iPair)
-                            : kNoPair;
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    mPair = PairFits(ulDefault) ? static_cast<std::uint32_t>(ulDefault) : kNoPair;
-    CLASS_LOG(cJsonParseDoRiduyZoom, LEVEL_ERROR, "Failed to parse message setting default to %lu",
-              ulDefault);
-    return false;
+    return ParseMember<cJsonParseDoRiduyZoom>(
+        pJson, {"Pair", &Value::IsInt, eNeed::Required},
+        [this](const Value& pair) {
+            // Out of range is still a valid message: it clears the zoom.
+            const int iPair = pair.GetInt();
+            mPair = iPair >= 0 ? PairOrNone(static_cast<unsigned long>(iPair)) : kNoPair;
+        },
+        [this, ulDefault] {
+            mPair = PairOrNone(ulDefault);
+            CLASS_LOG(cJsonParseDoRiduyZoom, LEVEL_ERROR,
+                      "Failed to parse message setting default to %lu", ulDefault);
+        });
 }
 
 bool cJsonParseDoRiduyZoom::ParseDolbyLoudnessRstMsg(const char* pJson) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot =
-                ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson, eSyntaxText::Upper)) {
-            const Value* pReset = JsonRead::Find(*pRoot, "LoudnessReset", eNull::Value);
-            if (pReset && pReset->IsBool()) {
-                // The message itself is the request; its value carries nothing.
-                mbLoudnessReset = true;
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    CLASS_LOG(cJsonParseDoRiduyZoom, LEVEL_ERROR, "Failed to parse message setting default to ");
-    return false;
+    return ParseMember<cJsonParseDoRiduyZoom>(
+        pJson, {"LoudnessReset", &Value::IsBool, eNeed::Required},
+        // The message itself is the request; its value carries nothing.
+        [this](const Value&) { mbLoudnessReset = true; },
+        [] {
+            CLASS_LOG(cJsonParseDoRiduyZoom, LEVEL_ERROR,
+                      "Failed to parse message setting default to ");
+        },
+        eSyntaxText::Upper);
 }
 
 bool cJsonParseDoRiduyZoom::ParseDolbyED2Presentation(const char* pJson, unsigned int uDefault) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot =
-                ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson, eSyntaxText::Upper)) {
-            const Value* pSelect = JsonRead::Find(*pRoot, "ED2PresentationSelect", eNull::Value);
-            if (pSelect && pSelect->IsInt()) {
-                mED2Presentation = pSelect->GetInt();
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    mED2Presentation = static_cast<int>(uDefault);
-    CLASS_LOG(cJsonParseDoRiduyZoom, LEVEL_ERROR, "Failed to parse message setting default to %u",
-              uDefault);
-    return false;
+    return ParseSelection(pJson, "ED2PresentationSelect", mED2Presentation, uDefault);
 }
 
 bool cJsonParseDoRiduyZoom::ParseDolbyEProgramNum(const char* pJson, unsigned int uDefault) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot =
-                ParseRootObject<cJsonParseDoRiduyZoom>(doc, pJson, eSyntaxText::Upper)) {
-            const Value* pSelect = JsonRead::Find(*pRoot, "DeProgramSelect", eNull::Value);
-            if (pSelect && pSelect->IsInt()) {
-                mDolbyEProgramNum = pSelect->GetInt();
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    mDolbyEProgramNum = static_cast<int>(uDefault);
-    CLASS_LOG(cJsonParseDoRiduyZoom, LEVEL_ERROR, "Failed to parse message setting default to %u",
-              uDefault);
-    return false;
+    return ParseSelection(pJson, "DeProgramSelect", mDolbyEProgramNum, uDefault);
+}
+
+bool cJsonParseDoRiduyZoom::ParseSelection(const char* pJson, const char* pKey, int& iField,
+                                           unsigned int uDefault) {
+    return ParseMember<cJsonParseDoRiduyZoom>(
+        pJson, {pKey, &Value::IsInt, eNeed::Required},
+        [&iField](const Value& select) { iField = select.GetInt(); },
+        [&iField, uDefault] {
+            iField = static_cast<int>(uDefault);
+            CLASS_LOG(cJsonParseDoRiduyZoom, LEVEL_ERROR,
+                      "Failed to parse message setting default to %u", uDefault);
+        },
+        eSyntaxText::Upper);
 }
 
 // ---------------------------------------------------------------------------
@@ -203,21 +189,8 @@ cJsonParseResetDolbyGridMsg::cJsonParseResetDolbyGridMsg() {
 }
 
 bool cJsonParseResetDolbyGridMsg::ParseResetDolbyGridMsg(const char* pJson) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseResetDolbyGridMsg>(doc, pJson)) {
-            const Value* pReset = JsonRead::Find(*pRoot, "ResetDolbyGrid", eNull::Value);
-            if (OptionalOk(pReset, &Value::IsBool)) {
-                if (pReset)
-                    mbResetDolbyGrid = pReset->GetBool();
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    mbResetDolbyGrid = false;
-    CLASS_LOG(cJsonParseResetDolbyGridMsg, LEVEL_ERROR, "Failed to parse Reset Dolby Grid Info ");
-    return false;
+    return ParseFlag<cJsonParseResetDolbyGridMsg>(pJson, "ResetDolbyGrid", mbResetDolbyGrid, false,
+                                                  "Failed to parse Reset Dolby Grid Info ");
 }
 
 // ---------------------------------------------------------------------------
@@ -227,94 +200,56 @@ cJsonParseVisualiserView::cJsonParseVisualiserView() {
 }
 
 bool cJsonParseVisualiserView::ParseSetVisualiserView(const char* pJson) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseVisualiserView>(doc, pJson)) {
-            const Value* pView = JsonRead::Find(*pRoot, "VisualiserView", eNull::Value);
-            if (OptionalOk(pView, &Value::IsString)) {
-                if (pView)
-                    JsonRead::Keep(mVisualiserView, pView->GetString(), pView->GetStringLength());
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    JsonRead::Clear(mVisualiserView);
-    CLASS_LOG(cJsonParseVisualiserView, LEVEL_ERROR, "Failed to parse Dolby Visualiser View Info ");
-    return false;
+    return ParseMember<cJsonParseVisualiserView>(
+        pJson, {"VisualiserView", &Value::IsString},
+        [this](const Value& view) {
+            JsonRead::Keep(mVisualiserView, view.GetString(), view.GetStringLength());
+        },
+        [this] {
+            JsonRead::Clear(mVisualiserView);
+            CLASS_LOG(cJsonParseVisualiserView, LEVEL_ERROR,
+                      "Failed to parse Dolby Visualiser View Info ");
+        });
 }
 
 // ---------------------------------------------------------------------------
 
 bool cJsonParseFpSwitchVideo::ParseAppVideoMessage(const char* pJson) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseFpSwitchVideo>(doc, pJson)) {
-            const Value* pShow = JsonRead::Find(*pRoot, "ShowVideo", eNull::Value);
-            if (OptionalOk(pShow, &Value::IsBool)) {
-                if (pShow)
-                    mbShowVideo = pShow->GetBool();
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    mbShowVideo = true;
-    CLASS_LOG(cJsonParseFpSwitchVideo, LEVEL_ERROR,
-              "Failed to parse Video Switch message setting default to true");
-    return false;
+    return ParseFlag<cJsonParseFpSwitchVideo>(
+        pJson, "ShowVideo", mbShowVideo, true,
+        "Failed to parse Video Switch message setting default to true");
 }
 
 // ---------------------------------------------------------------------------
 
 bool cJsonParseMute::ParseSwitchVideo(const char* pJson, bool bDefault) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseMute>(doc, pJson)) {
-            const Value* pShow = JsonRead::Find(*pRoot, "ShowVideo", eNull::Value);
-            if (pShow && pShow->IsBool()) {
-                mbVideoMute = !pShow->GetBool();
-                return true;
-            }
-        }
-    } catch (...) {
-    }
-    mbVideoMute = bDefault;
-    CLASS_LOG(cJsonParseMute, LEVEL_ERROR, "Failed to parse message ShowVideo");
-    return false;
+    return ParseMember<cJsonParseMute>(
+        pJson, {"ShowVideo", &Value::IsBool, eNeed::Required},
+        [this](const Value& show) { mbVideoMute = !show.GetBool(); },
+        [this, bDefault] {
+            mbVideoMute = bDefault;
+            CLASS_LOG(cJsonParseMute, LEVEL_ERROR, "Failed to parse message ShowVideo");
+        });
 }
 
 bool cJsonParseMute::ParseMutes(const char* pJson, unsigned long ulDefault) {
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseMute>(doc, pJson)) {
-            const Value* pMutes = JsonRead::Find(*pRoot, "MuteSettings", eNull::Value);
-            if (pMutes && pMutes->IsArray()) {
-                const rapidjson::SizeType uSize = pMutes->Size();
-                // The mask has 32 bits; channels beyond them have nowhere to go.
-                for (std::uint32_t n = 0; n < mChannelCount && n < 32; ++n) {
-                    const std::uint32_t uBit = 1u << n;
-                    if (n >= uSize) {
-                        mMuteMask |= uBit; // a channel the peer did not mention stays muted
-                        continue;
-                    }
-                    const Value& element = (*pMutes)[n];
-                    if (!element.IsInt())
-                        continue;
-                    if (element.GetInt() == 0)
-                        mMuteMask &= ~uBit;
-                    else
-                        mMuteMask |= uBit;
-                }
-                return true;
-            }
+    const auto store = [this](const Value& mutes) {
+        const rapidjson::SizeType uSize = mutes.Size();
+        // The mask has 32 bits; channels beyond them have nowhere to go.
+        for (std::uint32_t n = 0; n < mChannelCount && n < 32; ++n) {
+            const std::uint32_t uBit = 1u << n;
+            if (n >= uSize)
+                mMuteMask |= uBit; // a channel the peer did not mention stays muted
+            else if (mutes[n].IsInt())
+                mMuteMask = mutes[n].GetInt() == 0 ? mMuteMask & ~uBit : mMuteMask | uBit;
         }
-    } catch (...) {
-    }
-    mMuteMask = static_cast<std::uint32_t>(ulDefault);
-    CLASS_LOG(cJsonParseMute, LEVEL_ERROR, "Failed to parse message setting default to %lu",
-              ulDefault);
-    return false;
+    };
+    return ParseMember<cJsonParseMute>(
+        pJson, {"MuteSettings", &Value::IsArray, eNeed::Required}, store, [this, ulDefault] {
+            mMuteMask = static_cast<std::uint32_t>(ulDefault);
+            CLASS_LOG(cJsonParseMute, LEVEL_ERROR, "Failed to parse message setting default to %lu",
+                      ulDefault);
+        });
 }
 
 // ---------------------------------------------------------------------------
@@ -332,29 +267,19 @@ void cJsonParseAudioSpeakerRoutes::SetAudioSpeakerRoute(unsigned int uChannel, u
 bool cJsonParseAudioSpeakerRoutes::ParseAudioSpeakerTypes(const char* pJson,
                                                           AudioSpeakerType_e eDefault) {
     const auto uDefault = static_cast<unsigned int>(eDefault);
-    try {
-        rapidjson::Document doc;
-        if (const Value* pRoot = ParseRootObject<cJsonParseAudioSpeakerRoutes>(doc, pJson)) {
-            const Value* pRoutes = JsonRead::Find(*pRoot, "SpeakerRoutes", eNull::Value);
-            if (pRoutes && pRoutes->IsArray()) {
-                const rapidjson::SizeType uSize = pRoutes->Size();
-                for (unsigned int n = 0; n < kChannels && n < uSize; ++n) {
-                    const Value& element = (*pRoutes)[n];
-                    const unsigned int uType = element.IsInt()
-                                                   ? static_cast<unsigned int>(element.GetInt())
-                                                   : kAudioSpeakerTypeCount;
-                    if (uType < kAudioSpeakerTypeCount)
-                        SetAudioSpeakerRoute(n, uType);
-                    else if (uDefault < kAudioSpeakerTypeCount)
-                        SetAudioSpeakerRoute(n, uDefault);
-                }
-                return true;
-            }
+    const auto store = [this, uDefault](const Value& routes) {
+        for (unsigned int n = 0; n < kChannels && n < routes.Size(); ++n) {
+            const unsigned int uType = routes[n].IsInt()
+                                           ? static_cast<unsigned int>(routes[n].GetInt())
+                                           : kAudioSpeakerTypeCount;
+            // An unknown type takes the default, when that is a type.
+            SetAudioSpeakerRoute(n, uType < kAudioSpeakerTypeCount ? uType : uDefault);
         }
-    } catch (...) {
-    }
-    CLASS_LOG(cJsonParseAudioSpeakerRoutes, LEVEL_ERROR,
-              "Failed to parse message setting default to %lu",
-              static_cast<unsigned long>(uDefault));
-    return false;
+    };
+    return ParseMember<cJsonParseAudioSpeakerRoutes>(
+        pJson, {"SpeakerRoutes", &Value::IsArray, eNeed::Required}, store, [uDefault] {
+            CLASS_LOG(cJsonParseAudioSpeakerRoutes, LEVEL_ERROR,
+                      "Failed to parse message setting default to %lu",
+                      static_cast<unsigned long>(uDefault));
+        });
 }

@@ -25,8 +25,8 @@ public:
     bool GetShow() const { return mbShow; }
     const std::string& GetAppName() const { return mAppName; }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
     bool mbShow = true;
@@ -42,8 +42,8 @@ public:
 
     int GetScale() const { return mScale; }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
     int mScale = 0;
@@ -71,11 +71,17 @@ public:
     std::uint32_t GetPair() const { return mPair; }
     std::uint32_t GetChannelCount() const { return mChannelCount; }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
-    bool PairFits(unsigned long ulPair) const { return ulPair <= mChannelCount / 2; }
+    // A pair whose two channels fit the channel count, else no pair.
+    std::uint32_t PairOrNone(unsigned long ulPair) const {
+        return ulPair <= mChannelCount / 2 ? static_cast<std::uint32_t>(ulPair) : kNoPair;
+    }
+    // The two selection messages: one required integer member.
+    static bool ParseSelection(const char* pJson, const char* pKey, int& iField,
+                               unsigned int uDefault);
 
     int mED2Presentation = 0;
     int mDolbyEProgramNum = 0;
@@ -93,8 +99,8 @@ public:
 
     bool GetResetDolbyGrid() const { return mbResetDolbyGrid; }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
     bool mbResetDolbyGrid = false;
@@ -109,8 +115,8 @@ public:
 
     const std::string& GetVisualiserView() const { return mVisualiserView; }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
     std::string mVisualiserView;
@@ -126,8 +132,8 @@ public:
 
     bool GetShowVideo() const { return mbShowVideo; }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
     bool mbShowVideo;
@@ -149,8 +155,8 @@ public:
     std::uint32_t GetChannelCount() const { return mChannelCount; }
     bool GetVideoMute() const { return mbVideoMute; }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
     std::uint32_t mMuteMask;
@@ -197,8 +203,8 @@ public:
         return uChannel < kChannels ? mRoutes[uChannel] : AUDIO_SPEAKER_NONE;
     }
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_WARN;
 
 private:
     AudioSpeakerType_e mRoutes[kChannels];

@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-using JsonRead::eNull;
 using JsonRead::eRead;
 
 void cMeterScalesParser::Reset() {
@@ -22,14 +21,10 @@ bool cMeterScalesParser::ParseMeterScales(const char* pJson) {
     // Each key must be present; one of the wrong type leaves its default.
     bool bResult = JsonRead::String(document, "Scale", Scale) != eRead::Absent;
 
-    const rapidjson::Value* pBallistics = JsonRead::Find(document, "Ballistics", eNull::Value);
-    if (!pBallistics) {
-        bResult = false;
-    } else if (pBallistics->IsObject()) {
-        // A ballistics value of another type is let through without members.
-        const eRead floatRead = JsonRead::String(*pBallistics, "Float", BallisticsFloat);
-        const eRead barRead = JsonRead::String(*pBallistics, "Bar", BallisticsBar);
-        if (floatRead == eRead::Absent || barRead == eRead::Absent)
+    // A ballistics value of another type is let through without members.
+    if (const rapidjson::Value* pBallistics = JsonRead::Section(document, "Ballistics", bResult)) {
+        if (!JsonRead::AllPresent({JsonRead::String(*pBallistics, "Float", BallisticsFloat),
+                                   JsonRead::String(*pBallistics, "Bar", BallisticsBar)}))
             bResult = false;
     }
 

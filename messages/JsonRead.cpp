@@ -1,5 +1,6 @@
 #include "messages/JsonRead.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace JsonRead {
@@ -58,6 +59,13 @@ eRead String(const rapidjson::Value& object, const char* pKey, std::string& fiel
     return eRead::Stored;
 }
 
+const rapidjson::Value* Section(const rapidjson::Value& object, const char* pKey, bool& bResult) {
+    const rapidjson::Value* pValue = Find(object, pKey, eNull::Value);
+    if (!pValue)
+        bResult = false;
+    return pValue && pValue->IsObject() ? pValue : nullptr;
+}
+
 void Keep(std::string& field, const char* pText, std::size_t uLength) {
     std::string(pText, uLength).swap(field);
 }
@@ -74,7 +82,7 @@ void CopyCut(char* pDest, std::size_t uSize, const char* pText) {
         while (uLength > 0 && (static_cast<unsigned char>(pText[uLength]) & 0xC0u) == 0x80u)
             --uLength;
     }
-    std::memcpy(pDest, pText, uLength);
+    std::copy_n(pText, uLength, pDest); // the cleared rest of the field ends it
 }
 
 } // namespace JsonRead

@@ -2,8 +2,10 @@
 
 #include <rapidjson/document.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <utility>
 
@@ -41,6 +43,18 @@ eRead Bool(const rapidjson::Value& object, const char* pKey, bool& field,
            eNull eNullIs = eNull::Value);
 eRead String(const rapidjson::Value& object, const char* pKey, std::string& field,
              eNull eNullIs = eNull::Value);
+
+// True when no read found its member absent. Each read is made before the
+// call, in order, so a message's every member is stored even when one is
+// missing: `AllPresent({Int(...), Bool(...)})`.
+inline bool AllPresent(std::initializer_list<eRead> reads) {
+    return std::find(reads.begin(), reads.end(), eRead::Absent) == reads.end();
+}
+
+// A section of a document: an object member. Its absence fails the
+// document (bResult becomes false); a value of another type is skipped
+// without failing it. The section when it is an object, null otherwise.
+const rapidjson::Value* Section(const rapidjson::Value& object, const char* pKey, bool& bResult);
 
 // Clears the whole field, then copies the text up to its first NUL, cut to
 // leave room for the terminator. The cut backs off to a UTF-8 character

@@ -1,5 +1,7 @@
 #include "messages/SdiStatusParser.h"
 
+#include <iterator>
+
 namespace {
 const char* const kLogUnit = "SdiStatusParser.cpp";
 
@@ -7,22 +9,50 @@ constexpr std::uint32_t Bits(std::uint32_t uWord, unsigned uFirst, unsigned uCou
     return (uWord >> uFirst) & ((1u << uCount) - 1u);
 }
 
+// The tables below map a field of the status word to what it stands for;
+// a code missing from a table decodes to nothing.
+template <class Entry, std::size_t N>
+constexpr const Entry* Lookup(const Entry (&table)[N], std::int64_t code) {
+    for (const Entry& entry : table)
+        if (entry.code == code)
+            return &entry;
+    return nullptr;
+}
+
+// Bits 10 to 12: the receiver mode; 3 and 7 are none.
+constexpr SdiRxMode_e kRxModes[8] = {SDI_RX_HD, SDI_RX_SD,  SDI_RX_3G,      SDI_RX_NONE,
+                                     SDI_RX_6G, SDI_RX_12G, SDI_RX_12G_ALT, SDI_RX_NONE};
+constexpr const char* kRxModeNames[] = {"Invalid", "SD", "HD", "3G", "6G", "12G", "12G"};
+
+// Bits 4 to 7: the frame format (its code is its value) and its size.
+struct FrameEntry {
+    std::int32_t code;
+    std::int32_t width;
+    std::int32_t height;
+    const char* pName;
+};
+constexpr FrameEntry kFrames[] = {
+    {SDI_FORMAT_1080, 1920, 1080, "1080"}, {SDI_FORMAT_720, 1280, 720, "720"},
+    {SDI_FORMAT_2048, 2048, 1080, "1080"}, {SDI_FORMAT_1080P, 1920, 1080, "1080p"},
+    {SDI_FORMAT_NTSC, 720, 486, "NTSC"},   {SDI_FORMAT_PAL, 720, 576, "PAL"},
+};
+
+// Bits 0 to 3: the picture rate codes of the SDI payload identifier; the
+// 1/1.001 rates are kept rounded to two decimals.
 struct RateEntry {
     std::int32_t code;
     double rate;
 };
-
-// Picture rate codes of the SDI payload identifier; the 1/1.001 rates are
-// kept rounded to two decimals.
 constexpr RateEntry kRates[] = {
     {2, 23.98}, {3, 24.0}, {4, 47.95}, {5, 25.0},   {6, 29.97},
     {7, 30.0},  {8, 48.0}, {9, 50.0},  {10, 59.94}, {11, 60.0},
 };
 constexpr std::int32_t kUnknownRateCode = 15;
-} // namespace
 
-Logger* cSdiStatusParser::mpLogger = nullptr;
-MsgLevel_e cSdiStatusParser::mLogLevel = LEVEL_INFO;
+bool Is2160(std::int32_t iRxMode) {
+    return iRxMode == SDI_RX_6G || iRxMode == SDI_RX_12G || iRxMode == SDI_RX_12G_ALT;
+}
+} // namespace
 
 void cSdiStatusParser::DecodeStatus() {
     LockState = SDI_LOCK_UNKNOWN;
@@ -51,76 +81,19 @@ void cSdiStatusParser::DecodeStatus() {
         Interlaced = true;
     }
 
-    switch (Bits(RawStatus, 10, 3)) {
-    case 0:
-        RxMode = SDI_RX_HD;
-        break;
-    case 1:
-        RxMode = SDI_RX_SD;
-        break;
-    case 2:
-        RxMode = SDI_RX_3G;
+    RxMode = kRxModes[Bits(RawStatus, 10, 3)];
+    if (RxMode == SDI_RX_3G)
         Level3G = Bits(RawStatus, 13, 1) ? 2 : 1;
-        break;
-    case 4:
-        RxMode = SDI_RX_6G;
-        break;
-    case 5:
-        RxMode = SDI_RX_12G;
-        break;
-    case 6:
-        RxMode = SDI_RX_12G_ALT;
-        break;
-    default:
-        RxMode = SDI_RX_NONE;
-        break;
+
+    if (const FrameEntry* pFrame = Lookup(kFrames, Bits(RawStatus, 4, 4))) {
+        FrameFormat = pFrame->code;
+        Width = pFrame->width;
+        Height = pFrame->height;
     }
 
-    switch (Bits(RawStatus, 4, 4)) {
-    case 0:
-        FrameFormat = SDI_FORMAT_1080;
-        Width = 1920;
-        Height = 1080;
-        break;
-    case 1:
-        FrameFormat = SDI_FORMAT_720;
-        Width = 1280;
-        Height = 720;
-        break;
-    case 2:
-        FrameFormat = SDI_FORMAT_2048;
-        Width = 2048;
-        Height = 1080;
-        break;
-    case 3:
-        FrameFormat = SDI_FORMAT_1080P;
-        Width = 1920;
-        Height = 1080;
-        break;
-    case 8:
-        FrameFormat = SDI_FORMAT_NTSC;
-        Width = 720;
-        Height = 486;
-        break;
-    case 9:
-        FrameFormat = SDI_FORMAT_PAL;
-        Width = 720;
-        Height = 576;
-        break;
-    default:
-        break;
-    }
-
-    const auto code = static_cast<std::int32_t>(Bits(RawStatus, 0, 4));
-    RateCode = kUnknownRateCode;
-    FrameRate = 1.0;
-    for (const RateEntry& entry : kRates) {
-        if (entry.code == code) {
-            RateCode = entry.code;
-            FrameRate = entry.rate;
-            break;
-        }
-    }
+    const RateEntry* pRate = Lookup(kRates, Bits(RawStatus, 0, 4));
+    RateCode = pRate ? pRate->code : kUnknownRateCode;
+    FrameRate = pRate ? pRate->rate : 1.0;
     if (Interlaced)
         FrameRate *= 2.0; // two fields make one frame
 
@@ -134,53 +107,22 @@ void cSdiStatusParser::DecodeStatus() {
 }
 
 QString cSdiStatusParser::GetChannelRxModeString() const {
-    switch (RxMode) {
-    case SDI_RX_SD:
-        return QStringLiteral("SD");
-    case SDI_RX_HD:
-        return QStringLiteral("HD");
-    case SDI_RX_3G:
-        return QStringLiteral("3G");
-    case SDI_RX_6G:
-        return QStringLiteral("6G");
-    case SDI_RX_12G:
-    case SDI_RX_12G_ALT:
-        return QStringLiteral("12G");
-    default:
-        return QStringLiteral("Invalid");
-    }
+    const bool bKnown = RxMode >= 0 && RxMode < static_cast<std::int32_t>(std::size(kRxModeNames));
+    return QString::fromLatin1(kRxModeNames[bKnown ? RxMode : 0]);
 }
 
 QString cSdiStatusParser::GetFrameFormatString() const {
-    switch (FrameFormat) {
-    case SDI_FORMAT_1080:
-    case SDI_FORMAT_2048:
-        return QStringLiteral("1080");
-    case SDI_FORMAT_720:
-        return QStringLiteral("720");
-    case SDI_FORMAT_1080P:
-        return QStringLiteral("1080p");
-    case SDI_FORMAT_NTSC:
-        return QStringLiteral("NTSC");
-    case SDI_FORMAT_PAL:
-        return QStringLiteral("PAL");
-    default:
-        return {};
-    }
+    const FrameEntry* pFrame = Lookup(kFrames, FrameFormat);
+    return pFrame ? QString::fromLatin1(pFrame->pName) : QString();
 }
 
 QString cSdiStatusParser::GetPictureTypeString() const {
     // The standard-definition names already say how the picture is scanned.
     if (FrameFormat == SDI_FORMAT_NTSC || FrameFormat == SDI_FORMAT_PAL)
         return {};
-    switch (PictureType) {
-    case PICTURE_INTERLACED:
+    if (PictureType == PICTURE_INTERLACED)
         return QStringLiteral("i");
-    case PICTURE_PROGRESSIVE:
-        return QStringLiteral("p");
-    default:
-        return {};
-    }
+    return PictureType == PICTURE_PROGRESSIVE ? QStringLiteral("p") : QString();
 }
 
 QString cSdiStatusParser::GetFrameRateString() const {
@@ -188,14 +130,12 @@ QString cSdiStatusParser::GetFrameRateString() const {
 }
 
 QString cSdiStatusParser::GetFormatSummary() const {
-    QString mode;
-    QString picture;
-    if (RxMode == SDI_RX_6G || RxMode == SDI_RX_12G || RxMode == SDI_RX_12G_ALT) {
-        mode = GetChannelRxModeString();
-        picture = QStringLiteral("2160") + GetPictureTypeString();
-    } else {
-        mode = FrameFormat == SDI_FORMAT_2048 ? QStringLiteral("2K") : GetChannelRxModeString();
-        picture = GetFrameFormatString() + GetPictureTypeString();
-    }
-    return mode + QLatin1Char('/') + picture + QLatin1Char('/') + GetFrameRateString();
+    QString mode = GetChannelRxModeString();
+    QString picture = GetFrameFormatString();
+    if (Is2160(RxMode))
+        picture = QStringLiteral("2160");
+    else if (FrameFormat == SDI_FORMAT_2048)
+        mode = QStringLiteral("2K");
+    return mode + QLatin1Char('/') + picture + GetPictureTypeString() + QLatin1Char('/') +
+           GetFrameRateString();
 }

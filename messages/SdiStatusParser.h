@@ -68,8 +68,8 @@ public:
     std::int32_t Width = 0;
     std::int32_t Height = 0;
 
-    static Logger* mpLogger;
-    static MsgLevel_e mLogLevel;
+    static inline Logger* mpLogger = nullptr;
+    static inline MsgLevel_e mLogLevel = LEVEL_INFO;
 
 protected:
     cSdiStatusParser() = default;

@@ -11,7 +11,7 @@ packages=(
     xvfb openbox # the window suites' second run: a display and a window manager
 )
 case "${1:-}" in
-    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format); shift ;;
+    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format clang-tidy); shift ;;
     --run) packages+=(xvfb xauth imagemagick); shift ;;
 esac
 packages+=("$@")

@@ -122,8 +122,7 @@ private slots:
         QTest::addColumn<Frames>("bad");
         QTest::addColumn<QByteArray>("said"); // on either stream; empty: nothing at all
         QTest::newRow("peer: not JSON")
-            << 0 << Frames{"Switch", "{oops"}
-            << QByteArray("|ERROR|JsonParseFpMessages.cpp|28|\"Not a valid json string");
+            << 0 << Frames{"Switch", "{oops"} << QByteArray("|\"Not a valid json string {oops.\"");
         QTest::newRow("peer: wrong types")
             << 0 << Frames{"Switch", R"({"AppName":5,"Show":"yes"})"}
             << QByteArray("|\"Failed to parse message setting default to true\"");

@@ -62,11 +62,12 @@ public:
     static Logger* mpLogger;
     static MsgLevel_e mLogLevel;
 
+    cHeartBeater(const cHeartBeater&) = delete;
+    cHeartBeater& operator=(const cHeartBeater&) = delete;
+
 private:
     cHeartBeater() = default;
     ~cHeartBeater();
-    cHeartBeater(const cHeartBeater&) = delete;
-    cHeartBeater& operator=(const cHeartBeater&) = delete;
 
     bool Connect(const char* pEndpoint, const char* pShown);
     bool SendTwoFrames(const char* pTopic, const char* pBody, const char* pTopicError,

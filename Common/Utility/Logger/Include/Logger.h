@@ -5,7 +5,7 @@
 #include <cstdio>
 
 // The bus socket type, kept opaque so that users of the log need no bus headers.
-typedef struct _zsock_t zsock_t;
+typedef struct _zsock_t zsock_t; // NOLINT(bugprone-reserved-identifier): the bus library's name
 
 enum MsgLevel_e : std::int32_t {
     LEVEL_NOTSET = 0,
@@ -72,11 +72,12 @@ public:
 
     static Logger* mpLogger;
 
+    Logger(const Logger&) = delete;
+    Logger& operator=(const Logger&) = delete;
+
 private:
     Logger() = default;
     ~Logger();
-    Logger(const Logger&) = delete;
-    Logger& operator=(const Logger&) = delete;
 
     int Emit(MsgLevel_e eLevel, const char* pColour, bool bForceConsole, const char* pFormat,
              va_list args);
