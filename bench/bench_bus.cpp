@@ -7,8 +7,10 @@
 //   bench_bus burst peer|hbmon N N bad messages then a good one: time until the
 //                                good one takes effect
 //   bench_bus publish HZ SECONDS the ED2 publisher that "lag" starts
-//   bench_bus peers SECONDS      silent peers on every endpoint the app uses,
-//                                for measuring the idle app (bench/idle_cost.sh)
+//   bench_bus peers SECONDS [no-tcp]
+//                                silent peers on every endpoint the app uses
+//                                (no-tcp: the local ones only), for measuring
+//                                the idle app (bench/idle_cost.sh)
 //
 // Each ED2 event carries its sequence number in presentation 0's opaque_a and
 // its send time in presentations 1 and 2, fields the decoder copies.
@@ -295,12 +297,13 @@ int Burst(const char* pWhich, int bad) {
 
 // Binds every endpoint the app connects to and stays silent: without them
 // the bus library would retry its connections every 100 ms.
-int Peers(int seconds) {
+int Peers(int seconds, bool bTcp) {
     std::vector<zsock_t*> sockets;
     for (const char* pName :
          {"DoRiduyPub.ipc", "appServer.ipc", "hwmStatesPub.ipc", "hbMonPubMq.ipc"})
         sockets.push_back(Bind(ZMQ_PUB, BusEndpoints::Ipc(pName)));
-    sockets.push_back(Bind(ZMQ_PUB, BusEndpoints::Tcp("127.0.0.1", DolbyED2Frames::kPort)));
+    if (bTcp)
+        sockets.push_back(Bind(ZMQ_PUB, BusEndpoints::Tcp("127.0.0.1", DolbyED2Frames::kPort)));
     zsock_t* pHeartbeats = Bind(ZMQ_PULL, BusEndpoints::Ipc("hbMonPullMq.ipc"));
     zsock_t* pLogs = Bind(ZMQ_PULL, BusEndpoints::Ipc("loggerSinkMq.ipc"));
     zpoller_t* pPoller = zpoller_new(pHeartbeats, pLogs, nullptr);
@@ -339,7 +342,7 @@ int main(int argc, char** argv) {
     BusEndpoints::InitRuntime();
     const std::string mode = argv[1];
     if (mode == "peers")
-        return Peers(std::atoi(argv[2]));
+        return Peers(std::atoi(argv[2]), !(argc > 3 && std::strcmp(argv[3], "no-tcp") == 0));
     QCoreApplication app(argc, argv);
     if (mode == "publish" && argc >= 4)
         return Publish(std::atof(argv[2]), std::atoi(argv[3]));

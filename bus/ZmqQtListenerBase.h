@@ -1,33 +1,33 @@
 #pragma once
 
+#include "bus/LinkKeeper.h"
+#include "bus/NewestOnlyGate.h"
+#include "bus/SocketReader.h"
+#include "bus/TopicRouter.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <czmq.h>
 
-#include <functional>
-#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
-
-class QSocketNotifier;
 
 // CZMQ hides the message struct; Qt's meta-type system must not look inside.
 Q_DECLARE_OPAQUE_POINTER(zmsg_t*)
 
-// A SUB socket read on the GUI thread when something arrives: a socket
-// notifier on the socket's descriptor wakes it, so an idle listener costs
-// nothing. Each message is handed out as one signal and destroyed when the
-// signal returns.
+// A SUB socket whose messages are handed out as one signal each, destroyed
+// when the signal returns. The work is its parts': the socket reader wakes on
+// arrival and reads with a budget, the link keeper mends dropped links, a
+// state stream's newest-only gate picks what to hand out, and the topic
+// router takes each message to its handler. This class keeps the socket's
+// life and the order of the steps.
 //
-// Command streams (the default) hand out every message, in order. One run
-// reads for a few milliseconds at most and comes back at once for the rest,
-// so a burst clears at parsing speed while the GUI stays responsive.
-//
-// State streams (KeepNewestOnly) carry snapshots: a newer message supersedes
-// every older one, so only the newest of what waits is handed out, at most
-// once per period; superseded ones are dropped unread and counted.
+// Command streams (the default) hand out every message, in order. State
+// streams (KeepNewestOnly) carry snapshots: only the newest of what waits
+// that could be shown is handed out, at most once per period.
 //
 // Call order: SockInit, SockSubscribe (once per topic), StartPolling. Each
 // step refuses to run until the one before it has happened.
@@ -36,32 +36,22 @@ class cZmqQtListenerBase : public QObject {
     Q_DISABLE_COPY_MOVE(cZmqQtListenerBase)
 
 public:
-    // Console printer of one line: ZqtError or KeldError.
-    using ConsolePrinter = void (*)(const char* pFormat, ...);
-    struct sTopicRoute {
-        const char* pTopic;
-        std::function<void(const char* pPayload)> handle;
-    };
-    // A subscriber's own console lines for bad messages.
-    struct sDispatchLines {
-        // Printed with ZqtError; given the shown topic and payload, which it may leave out.
-        const char* pNullElements;
-        ConsolePrinter pUnhandledPrinter;
-        // Given the topic.
-        const char* pUnhandledTopic;
-    };
+    using sRoute = cTopicRouter::sRoute;
+    using sLines = cTopicRouter::sLines;
 
     explicit cZmqQtListenerBase(QObject* parent = nullptr);
     ~cZmqQtListenerBase() override;
 
     // iMaxMessageBytes bounds each inbound frame: a peer that sends a larger
     // one is refused by the bus library before anything is allocated for it
-    // (and reconnected); -1 leaves frames unbounded.
+    // (and the link is made again); -1 leaves frames unbounded. A second call
+    // replaces the socket.
     void SockInit(const char* pEndpoint, int iMaxMessageBytes = -1);
     void SockSubscribe(const char* pTopic);
     void SockUnSubscribe(const char* pTopic);
-    // Starts watching the socket; the period is the shortest gap between two
-    // messages of a state stream. A second call takes the new period.
+    // Nothing polls: the reader wakes when a message arrives. This starts
+    // reading and keeping the link; the period is the shortest gap between
+    // two messages of a state stream. A second call takes the new period.
     void StartPolling(unsigned short uPeriodMs);
     void CloseSocket();
 
@@ -71,96 +61,57 @@ public:
 
 signals:
     void sigMessageReceived(zmsg_t* pMessage);
+    // A two-stage subscriber's topic and payload, valid during the signal.
+    void sigNewSystemData(const char* pTopic, const char* pData);
 
 protected:
+    enum class eStages { kOne, kTwo };
+    // The subscriber's topics, subscribed and compared in table order, with
+    // its console lines; a two-stage subscriber's message goes out by
+    // sigNewSystemData first.
+    void SetTopics(std::vector<sRoute> routes, const sLines& lines, eStages stages);
     // Marks this listener as a state stream; call before SockInit. The name
-    // starts the line that counts superseded messages.
-    void KeepNewestOnly(const char* pStreamName);
+    // starts the line that counts superseded messages. Without a check of its
+    // own a message could be shown when the topic router would handle it.
+    void KeepNewestOnly(const char* pStreamName, cNewestOnlyGate::Check check = {},
+                        cNewestOnlyGate::Report report = {});
 
-    // The start-up every subscriber shares: SockInit on the endpoint, then one
-    // SockSubscribe per topic in the order given.
-    void OpenSubscribed(const char* pEndpoint, std::initializer_list<const char*> topics,
-                        int iMaxMessageBytes);
-    // Polls when the subscriber's own connections all succeeded; otherwise
-    // prints its failure line and never polls.
-    void PollIfConnected(bool bConnected, unsigned short uPeriodMs, const char* pFailureLine);
+    // The start every subscriber shares: the socket on the endpoint, its
+    // topics, its own signals wired to its slots once, then polling; or its
+    // failure line when the wiring fails.
+    void Start(const std::string& endpoint, int iMaxMessageBytes, unsigned short uPeriodMs,
+               const char* pFailureLine);
 
-    // The topics a subscriber handles, compared exactly in this order.
-    void SetTopicRoutes(std::vector<sTopicRoute> routes, const sDispatchLines& lines);
-    // The same for a two-stage subscriber: topic and payload go out by its
-    // own sigNewSystemData, whose slot then calls RouteTopic.
-    template <class T>
-    void SetTopicRoutes(std::vector<sTopicRoute> routes, const sDispatchLines& lines,
-                        void (T::*pSignal)(const char*, const char*)) {
-        SetTopicRoutes(std::move(routes), lines);
-        mForward = [this, pSignal](const char* pTopic, const char* pPayload) {
-            (static_cast<T*>(this)->*pSignal)(pTopic, pPayload);
-        };
-    }
-    // Pops topic and payload; prints the null-element line when one is
-    // missing, else hands both on. The texts live until it returns.
-    void SplitMessage(zmsg_t* pMessage);
-    // Calls the handler of the topic, or prints the unhandled-topic line.
-    void RouteTopic(const char* pTopic, const char* pPayload);
-
-private slots:
-    void PollMyListener();
-    void sltEmitNewest();
-    void sltReportStale();
+protected slots:
+    // Splits the message and routes it (two-stage: by sigNewSystemData).
+    virtual void sltNewMessage(zmsg_t* pMessage);
+    void sltSystemTopicSwitch(const char* pTopic, const char* pData);
 
 private:
-    bool HasInput() const;
-    void Supersede(zmsg_t* pMessage);
+    void Receive(zmsg_t* pMessage);
+    void HandOut(zmsg_t* pMessage);
     void EmitNewestWhenDue();
+    void ReportStale();
+    void Leave();
+    void Join();
 
-    QSocketNotifier* mpNotifier = nullptr;
-    QSocketNotifier* mpDropNotifier = nullptr;
-    QTimer mReadOn;    // zero-time: the rest of what waits, after other events
-    QTimer mEmitLater; // a state stream's next emission, once its period is over
-    QTimer mStaleReport;
-    QElapsedTimer mSinceEmit;
-    QElapsedTimer mHeldSince;
     zsock_t* mpSocket = nullptr;
-    zmsg_t* mpNewest = nullptr;         // a state stream's message not yet handed out
-    const char* mpStreamName = nullptr; // set for state streams only
-    unsigned mStaleCount = 0;
-    unsigned short mPeriodMs = 0;
-
-    // The bus library drops a link whose peer sent an oversize frame and,
-    // unlike after a peer restart, never makes it again. A monitor tells us
-    // of every dropped link, and the listener makes it again itself.
-    void WatchForDrops();
-    void RejoinIfDropped();
-
-    zsock_t* mpDropMonitor = nullptr;
     std::string mEndpoint;
     bool mbInitialised = false;
     bool mbSubscribed = false;
     bool mbPolling = false;
-    bool mbQueueWasFull = false; // the last look that took anything filled the queue
-    std::vector<sTopicRoute> mRoutes;
-    sDispatchLines mLines{};
-    std::function<void(const char*, const char*)> mForward;
-};
+    bool mbJoined = false;
+    bool mbWired = false;
+    cSocketReader mReader;
+    cLinkKeeper mKeeper;
+    cTopicRouter mRouter;
+    eStages mStages = eStages::kOne;
 
-// The topic and payload texts popped from a bus message, released with this
-// object. Every subscriber reads its messages this way.
-class cBusMessageTexts {
-public:
-    explicit cBusMessageTexts(zmsg_t* pMessage);
-    ~cBusMessageTexts();
-    cBusMessageTexts(const cBusMessageTexts&) = delete;
-    cBusMessageTexts& operator=(const cBusMessageTexts&) = delete;
-
-    // False when either frame is missing.
-    bool Complete() const { return mpTopic && mpPayload; }
-    const char* Topic() const { return mpTopic; }
-    const char* Payload() const { return mpPayload; }
-    // For console lines: "(null)" stands in for a missing frame.
-    const char* ShownTopic() const { return mpTopic ? mpTopic : "(null)"; }
-    const char* ShownPayload() const { return mpPayload ? mpPayload : "(null)"; }
-
-private:
-    char* mpTopic = nullptr;
-    char* mpPayload = nullptr;
+    // State streams only.
+    const char* mpStreamName = nullptr;
+    std::unique_ptr<cNewestOnlyGate> mpGate;
+    QElapsedTimer mClock;
+    QTimer mEmitLater;
+    QTimer mStaleReport;
+    bool mbQueueWasFull = false; // the last run that took anything filled the queue
 };

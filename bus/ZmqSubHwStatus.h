@@ -1,15 +1,13 @@
 #pragma once
 
 #include "bus/ZmqQtListenerBase.h"
+#include "messages/JsonParseHwmMessages.h"
+#include "messages/JsonParserSDIStatus.h"
+#include "messages/SdiStatusParser.h"
 
 #include <QString>
 
-#include <memory>
-
-class cSdiStatusParser;
-class cJsonParserSDIStatus;
-class cVolumeSettingsParser;
-class cBalanceSettingsParser;
+#include <optional>
 
 // The hardware manager's monitoring volume, balance and SDI input state,
 // announced as whole percentages and one display text.
@@ -26,7 +24,6 @@ public:
     static constexpr const char* kTopicBalance = "HwmBalance";
 
     explicit cZmqSubHwStatus(QObject* parent = nullptr);
-    ~cZmqSubHwStatus() override;
 
     void SetupAndRun(const char* pName);
     void SetupParsers();
@@ -40,18 +37,13 @@ public:
     static QString BuildSdiText(const cJsonParserSDIStatus& status, cSdiStatusParser* pDecoder);
 
 signals:
-    void sigNewSystemData(const char* pTopic, const char* pData);
     void sigSDIStatus(const char* pcStatus);
     void sigVolume(int iPercent);
     void sigBalance(int iLeftPercent, int iRightPercent);
 
-private slots:
-    void sltNewMessage(zmsg_t* pMessage);
-    void sltSystemTopicSwitch(const char* pTopic, const char* pData);
-
 private:
-    std::unique_ptr<cSdiStatusParser> mpSdiDecoder;
-    std::unique_ptr<cJsonParserSDIStatus> mpSdiParser;
-    std::unique_ptr<cVolumeSettingsParser> mpVolumeParser;
-    std::unique_ptr<cBalanceSettingsParser> mpBalanceParser;
+    std::optional<cSignalStatus> mSdiDecoder;
+    std::optional<cJsonParserSDIStatus> mSdiParser;
+    std::optional<cVolumeSettingsParser> mVolumeParser;
+    std::optional<cBalanceSettingsParser> mBalanceParser;
 };

@@ -1,14 +1,10 @@
 #pragma once
 
 #include "bus/ZmqQtListenerBase.h"
+#include "messages/JsonParseFpMessages.h"
 
 #include <cstdint>
-
-class cJsonParseFpAppMessages;
-class cJsonParseMeterScaleInfo;
-class cJsonParseDoRiduyZoom;
-class cJsonParseResetDolbyGridMsg;
-class cJsonParseVisualiserView;
+#include <optional>
 
 // Listens to the peer front-panel application: when to come to the front,
 // which room view to draw, whether to hide the markers. Two-stage: the
@@ -50,7 +46,6 @@ public:
     void SendPeerRecallLastSource(const char* pData);
 
 signals:
-    void sigNewSystemData(const char* pTopic, const char* pData);
     void sigShowApp(bool bShow);
     void sigSetMeterScale(std::uint8_t iScaleId);
     void sigSendPeerMuteMsg(const char* pTopic, const char* pData);
@@ -59,15 +54,12 @@ signals:
     void sigResetDolbyGrid(bool bReset);
     void sigSetVisualiserView(const char* pcView);
 
-private slots:
-    void sltNewMessage(zmsg_t* pMessage);
-    void sltSystemTopicSwitch(const char* pTopic, const char* pData);
-
 private:
-    // Created once by SetupParsers and kept for the life of the process.
-    cJsonParseFpAppMessages* mpAppMsgParser = nullptr;
-    cJsonParseMeterScaleInfo* mpMeterScaleParser = nullptr;
-    cJsonParseDoRiduyZoom* mpDolbyZoomParser = nullptr;
-    cJsonParseResetDolbyGridMsg* mpResetGridParser = nullptr;
-    cJsonParseVisualiserView* mpVisualiserViewParser = nullptr;
+    // Made once by SetupParsers: their values are the only state the peer
+    // link keeps, so a second start leaves them as they are.
+    std::optional<cJsonParseFpAppMessages> mAppMsgParser;
+    std::optional<cJsonParseMeterScaleInfo> mMeterScaleParser;
+    std::optional<cJsonParseDoRiduyZoom> mDolbyZoomParser;
+    std::optional<cJsonParseResetDolbyGridMsg> mResetGridParser;
+    std::optional<cJsonParseVisualiserView> mVisualiserViewParser;
 };

@@ -3,7 +3,7 @@
 #include "bus/ZmqQtListenerBase.h"
 #include "messages/JsonParseRotaryEncoder.h"
 
-#include <memory>
+#include <optional>
 
 // Listens to the hardware manager's encoder states and emits one signal per
 // encoder. The record passed is valid during the signal only.
@@ -20,32 +20,25 @@ public:
     static constexpr const char* kRightTopTopic = "HwmEncoderState_Right-Top";
 
     explicit cZmqSubRotaryEnc(QObject* parent = nullptr);
-    ~cZmqSubRotaryEnc() override;
 
     void SetupAndRun(const char* pName);
     void SetupParsers();
-    void SetupSocket(const char* pName);
-    void MakeConnections();
 
     void ParseRightBottomEncodedData(const char* pBody);
     void ParseLeftBottomEncodedData(const char* pBody);
     void ParseRightTopEncodedData(const char* pBody);
 
 signals:
-    void sigNewSystemData(const char* pTopic, const char* pData);
     void sigRightBottomRotEncEvt(RotaryEncEvent_t* pEvent);
     void sigLeftBottomRotEncEvt(RotaryEncEvent_t* pEvent);
     void sigRightTopRotEncEvt(RotaryEncEvent_t* pEvent);
-
-private slots:
-    void sltNewMessage(zmsg_t* pMessage);
 
 private:
     // Zeroes the record, reads the body into it and hands it out whatever
     // the outcome: a body that cannot be read yields an all-zero event.
     void Decode(const char* pBody, RotaryEncEvent_t& event);
 
-    std::unique_ptr<cJsonParseRotaryEncoder> mpParser;
+    std::optional<cJsonParseRotaryEncoder> mParser;
     RotaryEncEvent_t mRightBottom{};
     RotaryEncEvent_t mLeftBottom{};
     RotaryEncEvent_t mRightTop{};

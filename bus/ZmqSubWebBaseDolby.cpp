@@ -6,56 +6,48 @@
 
 #include <cstring>
 
-namespace {
-
-// The console lines of this subscriber's messages that cannot be handled.
-const cZmqQtListenerBase::sDispatchLines kLines = {
-    "Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
-    "JsonParseWebBaseDolby received an unhandled topic: %s\n"};
-
-} // namespace
-
-cZmqSubWebBaseDolby::~cZmqSubWebBaseDolby() = default;
+cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopics(
+        {{kTopicPreset, [this](const char* pPayload) { ParseMetersInfo(pPayload); }},
+         {kTopicDecoderSettings, [this](const char* pPayload) { ParseDolbyDecSettings(pPayload); }},
+         {kTopicMeterScales, [this](const char* pPayload) { ParseMeterScale(pPayload); }}},
+        {"Web message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+         "JsonParseWebBaseDolby received an unhandled topic: %s\n"},
+        eStages::kOne);
+}
 
 void cZmqSubWebBaseDolby::SetupAndRun(const char* pName) {
     SetupParsers();
-    OpenSubscribed(BusEndpoints::Ipc(pName ? pName : "").c_str(),
-                   {kTopicPreset, kTopicDecoderSettings, kTopicMeterScales}, kMaxMessageBytes);
-    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
-                                 &cZmqSubWebBaseDolby::sltNewMessage)),
-                    kPollPeriodMs, "Sig/slot connection failure in ZmqSubWebSettings.\n");
+    Start(BusEndpoints::Ipc(pName ? pName : ""), kMaxMessageBytes, kPollPeriodMs,
+          "Sig/slot connection failure in ZmqSubWebSettings.");
 }
 
 void cZmqSubWebBaseDolby::SetupParsers() {
-    mpPresetParser = std::make_unique<cPresetParser>();
-    mpDecoderSettingsParser = std::make_unique<cDolbyDecoderSettingsParser>();
-    mpMeterScalesParser = std::make_unique<cMeterScalesParser>();
-}
-
-void cZmqSubWebBaseDolby::sltNewMessage(zmsg_t* pMessage) {
-    SplitMessage(pMessage);
+    mPresetParser.emplace();
+    mDecoderSettingsParser.emplace();
+    mMeterScalesParser.emplace();
 }
 
 void cZmqSubWebBaseDolby::ParseMetersInfo(const char* pJson) {
-    if (!mpPresetParser || !mpDecoderSettingsParser)
+    if (!mPresetParser || !mDecoderSettingsParser)
         return;
     std::memset(&mPresetRecall, 0, sizeof mPresetRecall);
-    if (!mpPresetParser->ParsePreset(pJson))
+    if (!mPresetParser->ParsePreset(pJson))
         return;
 
     // The preset's own view is not used: the view follows the last decoder
     // settings message, which is what the web page's view selector sends.
-    mpPresetParser->DecoderConf.FillRecord(&mDecoderSettings);
-    JsonRead::CopyCut(mDecoderSettings.VisualiserView, mpDecoderSettingsParser->VisualiserView);
+    mPresetParser->DecoderConf.FillRecord(&mDecoderSettings);
+    JsonRead::CopyCut(mDecoderSettings.VisualiserView, mDecoderSettingsParser->VisualiserView);
     emit sigDolbyDecoderSettings(&mDecoderSettings);
 
     const bool bApplyDZMeters =
-        mpPresetParser->Meters.HasDolbyInput && mpPresetParser->ApplyDZMeterScreen;
-    mPresetRecall.SourceSelect = mpPresetParser->SourceSelect;
+        mPresetParser->Meters.HasDolbyInput && mPresetParser->ApplyDZMeterScreen;
+    mPresetRecall.SourceSelect = mPresetParser->SourceSelect;
     mPresetRecall.ApplyDZMeters = bApplyDZMeters;
-    JsonRead::CopyCut(mPresetRecall.GroupName, mpPresetParser->GroupName);
-    JsonRead::CopyCut(mPresetRecall.ProgramName, mpPresetParser->ProgramName);
-    JsonRead::CopyCut(mPresetRecall.PresetName, mpPresetParser->PresetName);
+    JsonRead::CopyCut(mPresetRecall.GroupName, mPresetParser->GroupName);
+    JsonRead::CopyCut(mPresetRecall.ProgramName, mPresetParser->ProgramName);
+    JsonRead::CopyCut(mPresetRecall.PresetName, mPresetParser->PresetName);
     if (mPresetRecall.SourceSelect)
         emit sigSourceSelected(&mPresetRecall);
     else
@@ -65,27 +57,19 @@ void cZmqSubWebBaseDolby::ParseMetersInfo(const char* pJson) {
 }
 
 void cZmqSubWebBaseDolby::ParseDolbyDecSettings(const char* pJson) {
-    if (!mpDecoderSettingsParser)
+    if (!mDecoderSettingsParser)
         return;
-    if (!mpDecoderSettingsParser->ParseDolbyDecoderSettings(pJson))
+    if (!mDecoderSettingsParser->ParseDolbyDecoderSettings(pJson))
         return;
-    mpDecoderSettingsParser->FillRecord(&mDecoderSettings);
+    mDecoderSettingsParser->FillRecord(&mDecoderSettings);
     emit sigDolbyDecoderSettings(&mDecoderSettings);
 }
 
 void cZmqSubWebBaseDolby::ParseMeterScale(const char* pJson) {
-    if (!mpMeterScalesParser)
+    if (!mMeterScalesParser)
         return;
-    if (!mpMeterScalesParser->ParseMeterScales(pJson))
+    if (!mMeterScalesParser->ParseMeterScales(pJson))
         return;
-    mpMeterScalesParser->FillRecord(&mScaleInfo);
+    mMeterScalesParser->FillRecord(&mScaleInfo);
     emit sigMeterScaleInfo(&mScaleInfo);
-}
-
-cZmqSubWebBaseDolby::cZmqSubWebBaseDolby(QObject* parent) : cZmqQtListenerBase(parent) {
-    SetTopicRoutes(
-        {{kTopicPreset, [this](const char* pPayload) { ParseMetersInfo(pPayload); }},
-         {kTopicDecoderSettings, [this](const char* pPayload) { ParseDolbyDecSettings(pPayload); }},
-         {kTopicMeterScales, [this](const char* pPayload) { ParseMeterScale(pPayload); }}},
-        kLines);
 }

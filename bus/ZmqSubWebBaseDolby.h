@@ -5,7 +5,7 @@
 #include "messages/JsonParseDolbyDecoderSettings.h"
 #include "messages/JsonParseMetersInfo.h"
 
-#include <memory>
+#include <optional>
 
 // Subscribes to the application server's settings: the active preset, the
 // decoder settings and the meter scales. Each accepted message is copied
@@ -24,9 +24,9 @@ public:
     static constexpr int kMaxMessageBytes = 64 * 1024;
 
     explicit cZmqSubWebBaseDolby(QObject* parent = nullptr);
-    ~cZmqSubWebBaseDolby() override;
 
     void SetupAndRun(const char* pName);
+    // Makes the parsers afresh, with their defaults.
     void SetupParsers();
 
     // Topic handlers; each does nothing until SetupParsers has run.
@@ -35,24 +35,22 @@ public:
     void ParseMeterScale(const char* pJson);
 
     const PresetRecall_s& PresetRecall() const { return mPresetRecall; }
-    const cPresetParser* PresetParser() const { return mpPresetParser.get(); }
-    const cMeterScalesParser* MeterScalesParser() const { return mpMeterScalesParser.get(); }
+    const cPresetParser* PresetParser() const { return mPresetParser ? &*mPresetParser : nullptr; }
+    const cMeterScalesParser* MeterScalesParser() const {
+        return mMeterScalesParser ? &*mMeterScalesParser : nullptr;
+    }
 
 signals:
-    void sigNewSystemData(const char* pTopic, const char* pJson);
     void sigDolbyDecoderSettings(DolbyDecoderSettings_s* pSettings);
     void sigWebRecalledPreset(const PresetRecall_s* pPreset);
     void sigSourceSelected(const PresetRecall_s* pSource);
     void sigMeterScaleInfo(ScaleInfo_t* pScaleInfo);
     void sigApplyDZMeters(bool bExitToDolbyMeters);
 
-private slots:
-    void sltNewMessage(zmsg_t* pMessage);
-
 private:
-    std::unique_ptr<cPresetParser> mpPresetParser;
-    std::unique_ptr<cDolbyDecoderSettingsParser> mpDecoderSettingsParser;
-    std::unique_ptr<cMeterScalesParser> mpMeterScalesParser;
+    std::optional<cPresetParser> mPresetParser;
+    std::optional<cDolbyDecoderSettingsParser> mDecoderSettingsParser;
+    std::optional<cMeterScalesParser> mMeterScalesParser;
     PresetRecall_s mPresetRecall{};
     DolbyDecoderSettings_s mDecoderSettings{};
     ScaleInfo_t mScaleInfo{};

@@ -3,7 +3,7 @@
 #include "bus/ZmqQtListenerBase.h"
 #include "messages/JsonParseNotifMessages.h"
 
-#include <memory>
+#include <optional>
 
 // Receives "AppNotification" messages and hands out the last accepted one.
 class cZmqSubsNotification : public cZmqQtListenerBase {
@@ -17,7 +17,6 @@ public:
     static constexpr const char* kTopic = "AppNotification";
 
     explicit cZmqSubsNotification(QObject* parent = nullptr);
-    ~cZmqSubsNotification() override;
 
     void SetupAndRun(const char* pName);
     void SetupParsers();
@@ -26,14 +25,9 @@ public:
     const Notification_s& Record() const { return mNotification; }
 
 signals:
-    void sigNewSystemData(const char* pTopic, const char* pData);
     void sigNotificationMsg(Notification_s* NotifMsg);
-
-private slots:
-    void sltNewMessage(zmsg_t* pMessage);
-    void sltSystemTopicSwitch(const char* pTopic, const char* pData);
 
 private:
     Notification_s mNotification{};
-    std::unique_ptr<cJsonParseNotifMessages> mpParser;
+    std::optional<cJsonParseNotifMessages> mParser;
 };

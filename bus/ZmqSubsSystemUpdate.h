@@ -3,7 +3,7 @@
 #include "bus/ZmqQtListenerBase.h"
 #include "messages/JsonParseSystemUpdate.h"
 
-#include <memory>
+#include <optional>
 
 // Listens to the heartbeat monitor's publisher: system update descriptions
 // and the application commands it forwards. Keeps one update record for its
@@ -22,12 +22,9 @@ public:
     static constexpr int kCommandExitApp = 100; // the software upgrade command
 
     explicit cZmqSubsSystemUpdate(QObject* parent = nullptr);
-    ~cZmqSubsSystemUpdate() override;
 
     void SetupAndRun(const char* pName);
     void SetupParsers();
-    void SetupSocket(const char* pName);
-    void MakeConnections();
 
     void ParseSystemUpdate(const char* pJson);
     void ParseSysUpdateCmd(const char* pJson);
@@ -35,16 +32,12 @@ public:
     const SystemUpdate_t& SystemUpdate() const { return mSystemUpdate; }
 
 signals:
-    void sigNewSystemData(const char* pTopic, const char* pData);
     void sigNewSUPackages(SystemUpdate_t* pSysUpdateInfo);
     void sigSUMessages(const char* pcSUMessage);
     void sigSUStop();
     void sigSUExitApp();
 
-private slots:
-    void sltNewMessage(zmsg_t* pMessage);
-
 private:
-    std::unique_ptr<cJsonParseSystemUpdate> mpParser;
+    std::optional<cJsonParseSystemUpdate> mParser;
     SystemUpdate_t mSystemUpdate{};
 };

@@ -5,11 +5,6 @@
 
 namespace {
 
-// The console lines of this subscriber's messages that cannot be handled.
-const cZmqQtListenerBase::sDispatchLines kLines = {
-    "Dolby message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
-    "JsonParseDolby received an unhandled topic: %s\n"};
-
 // SMPTE 337 data types as the decoding process reports them.
 const char* FrameTypeName(int iFrameType, bool bAtmos) {
     switch (iFrameType) {
@@ -64,31 +59,23 @@ void AppendLines(const QList<DolbyPrograms>& programs, QList<QString>* pLines) {
 
 } // namespace
 
-cZmqSubDolby::~cZmqSubDolby() = default;
+cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {
+    SetTopics({{kTopic, [this](const char* pPayload) { ParseDolbyMetadata(pPayload); }}},
+              {"Dolby message contains a null element (topic: %s, Message: %s).\n", &ZqtError,
+               "JsonParseDolby received an unhandled topic: %s\n"},
+              eStages::kOne);
+    KeepNewestOnly("Dolby metadata");
+}
 
 void cZmqSubDolby::SetupAndRun(const char* pAddress) {
     SetupParsers();
-    SetupSocket(pAddress);
-    MakeConnections();
+    Start(BusEndpoints::Tcp(pAddress, kPort), kMaxMessageBytes, kPollMs,
+          "Sig/slot connection failure in ZmqSubWebSettings.");
 }
 
 void cZmqSubDolby::SetupParsers() {
-    if (!mpParser)
-        mpParser = std::make_unique<cJsonParseDolbyMetaData>();
-}
-
-void cZmqSubDolby::SetupSocket(const char* pAddress) {
-    OpenSubscribed(BusEndpoints::Tcp(pAddress, kPort).c_str(), {kTopic}, kMaxMessageBytes);
-}
-
-void cZmqSubDolby::MakeConnections() {
-    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
-                                 &cZmqSubDolby::sltNewMessage, Qt::UniqueConnection)),
-                    kPollMs, "Sig/slot connection failure in ZmqSubWebSettings.\n");
-}
-
-void cZmqSubDolby::sltNewMessage(zmsg_t* pMessage) {
-    SplitMessage(pMessage);
+    if (!mParser)
+        mParser.emplace();
 }
 
 void cZmqSubDolby::ResetDolbyData() {
@@ -104,7 +91,7 @@ QString cZmqSubDolby::GetStreamNameFroms337FrameType(int iFrameType) const {
 void cZmqSubDolby::ParseDolbyMetadata(const char* pJson) {
     SetupParsers();
     ResetDolbyData();
-    if (mpParser->ParseDolbyMetaData(pJson, &mMetaData) != 0)
+    if (mParser->ParseDolbyMetaData(pJson, &mMetaData) != 0)
         return;
 
     mDisplayLines.clear();
@@ -122,10 +109,4 @@ void cZmqSubDolby::ParseDolbyMetadata(const char* pJson) {
     emit sigNewDolbyMetaData(&mDisplayLines);
     emit sigNewDolbyData(&mMetaData);
     emit sigDolbyStreamType(streamTypeText.constData());
-}
-
-cZmqSubDolby::cZmqSubDolby(QObject* parent) : cZmqQtListenerBase(parent) {
-    KeepNewestOnly("Dolby metadata");
-    SetTopicRoutes({{kTopic, [this](const char* pPayload) { ParseDolbyMetadata(pPayload); }}},
-                   kLines);
 }

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include <memory>
+#include <optional>
 
 // The decoding process's description of the stream, received over TCP. Keeps
 // the last accepted record and its display lines; the signals hand out both.
@@ -22,12 +22,9 @@ public:
     static constexpr const char* kTopic = "DolbyMetadataEvent";
 
     explicit cZmqSubDolby(QObject* parent = nullptr);
-    ~cZmqSubDolby() override;
 
     void SetupAndRun(const char* pAddress);
     void SetupParsers();
-    void SetupSocket(const char* pAddress);
-    void MakeConnections();
 
     void ParseDolbyMetadata(const char* pJson);
     void ResetDolbyData();
@@ -37,16 +34,12 @@ public:
     const QList<QString>& DisplayLines() const { return mDisplayLines; }
 
 signals:
-    void sigNewSystemData(const char* pTopic, const char* pData);
     void sigNewDolbyMetaData(QList<QString>* phDolbyMeta);
     void sigNewDolbyData(DolbyMetaData_s* pMetaData);
     void sigDolbyStreamType(const char* pcDolbyStreamType);
 
-private slots:
-    void sltNewMessage(zmsg_t* pMessage);
-
 private:
-    std::unique_ptr<cJsonParseDolbyMetaData> mpParser;
+    std::optional<cJsonParseDolbyMetaData> mParser;
     DolbyMetaData_s mMetaData;
     QList<QString> mDisplayLines;
 };

@@ -3,16 +3,29 @@
 #include "Common/AppLib/Include/BusEndpoints.h"
 #include "visualiser/DolbyED2Frames.h"
 
+namespace {
+
+// What keeps an event from being shown, for the newest-only gate.
+enum eFault { kShown, kWrongTopic, kWrongFrameCount };
+
+int Check(zmsg_t* pMessage) {
+    zframe_t* pTopic = zmsg_first(pMessage);
+    if (!pTopic || !zframe_streq(pTopic, DolbyED2Frames::kTopic))
+        return kWrongTopic;
+    return zmsg_size(pMessage) == DolbyED2Frames::kEventFrames ? kShown : kWrongFrameCount;
+}
+
+} // namespace
+
 cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBase(parent) {
-    KeepNewestOnly("ED2");
+    SetTopics({{DolbyED2Frames::kTopic, {}}}, {}, eStages::kOne);
+    // Bad events have no console line of their own.
+    KeepNewestOnly("ED2", &Check, [](zmsg_t*) {});
 }
 
 void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {
-    OpenSubscribed(BusEndpoints::Tcp(pAddress, DolbyED2Frames::kPort).c_str(),
-                   {DolbyED2Frames::kTopic}, DolbyED2Frames::kMaxFrameBytes);
-    PollIfConnected(bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
-                                 &cZmqSubDolbyED2PaData::sltNewMessage)),
-                    100, "Unable to connect signalt to slot in ZmqSubDolbyED2PaData().\n");
+    Start(BusEndpoints::Tcp(pAddress, DolbyED2Frames::kPort), DolbyED2Frames::kMaxFrameBytes,
+          kPollMs, "Unable to connect signalt to slot in ZmqSubDolbyED2PaData().");
 }
 
 void cZmqSubDolbyED2PaData::sltNewMessage(zmsg_t* msg) {

@@ -10,6 +10,8 @@ class cZmqSubDolbyED2PaData : public cZmqQtListenerBase {
     Q_DISABLE_COPY_MOVE(cZmqSubDolbyED2PaData)
 
 public:
+    static constexpr unsigned short kPollMs = 100;
+
     explicit cZmqSubDolbyED2PaData(QObject* parent = nullptr);
 
     void SetupAndRun(const char* pAddress);
@@ -18,8 +20,9 @@ public:
 signals:
     void sigDolbyED2PaData(dlb_pwk_pa_status* status);
 
-private slots:
-    void sltNewMessage(zmsg_t* msg);
+protected slots:
+    // The event is decoded whole, frame by frame, not routed by topic.
+    void sltNewMessage(zmsg_t* msg) override;
 
 private:
     dlb_pwk_pa_status mStatus{};

@@ -3,6 +3,7 @@
 #include <czmq.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace BusEndpoints {
 namespace {
@@ -41,6 +42,12 @@ std::string IpcJoined(const char* pName) {
 std::string Tcp(const char* pAddress, unsigned uPort) {
     return Cut(std::string("tcp://") + (pAddress ? pAddress : "") + ":" + std::to_string(uPort),
                kTcpEndpointMax);
+}
+
+void SetRetry(zsock_t* pSocket, const char* pEndpoint) {
+    zsock_set_reconnect_ivl(pSocket, kRetryMs);
+    if (std::strncmp(pEndpoint, "tcp://", 6) == 0)
+        zsock_set_reconnect_ivl_max(pSocket, kTcpRetryMaxMs);
 }
 
 void InitRuntime() {

@@ -1,14 +1,6 @@
-#include "Common/AppLib/Include/BusEndpoints.h"
-#include "tests/support/TestBus.h"
 #include "visualiser/DolbyED2Frames.h"
-#include "visualiser/ZmqSubDolby.h"
-#include "visualiser/ZmqSubDolbyED2PaData.h"
 
-#include <QSignalSpy>
 #include <QTest>
-#include <QThread>
-
-#include <memory>
 
 #include <cstring>
 
@@ -98,8 +90,6 @@ constexpr int kSourceFrame = 2 + 2; // presentation 0, speaker 0
 class TestEd2Subscriber final : public QObject {
     Q_OBJECT
 
-    TestBusEnvironment mBus;
-
 private slots:
     // Guards the wire layout against the documented one: a field order or byte
     // order slip made alike in encoder and decoder would still round-trip.
@@ -159,76 +149,6 @@ private slots:
         QCOMPARE(record.selected_presentation, sent.selected_presentation);
         QCOMPARE(QByteArray(record.presentations[15].name),
                  QByteArray(sent.presentations[15].name));
-    }
-
-    // Guards the subscriber end to end: TCP endpoint from the decoder address,
-    // topic filter, the event decoded into the one record the signal hands out.
-    void eventArrivesOverTcp() {
-        ZsockPtr pub = BindSocket(ZMQ_PUB, BusEndpoints::Tcp("127.0.0.1", 2004));
-        QVERIFY(pub);
-        cZmqSubDolbyED2PaData subscriber;
-        QSignalSpy spy(&subscriber, &cZmqSubDolbyED2PaData::sigDolbyED2PaData);
-        subscriber.SetupAndRun(BusEndpoints::DecoderAddress());
-        const dlb_pwk_pa_status sent = SampleStatus(11);
-        zmsg_t* pMsg = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (pMsg = DolbyED2Frames::Encode(sent), zmsg_send(&pMsg, pub.get()), spy.count() > 0),
-            10000);
-        QVERIFY(SameRecord(subscriber.Status(), sent));
-        QCOMPARE(spy.first().first().value<dlb_pwk_pa_status*>(), &subscriber.Status());
-    }
-
-    void stateStreamsHandOutOnlyTheNewest_data() {
-        QTest::addColumn<bool>("ed2");
-        QTest::newRow("ED2") << true;
-        QTest::newRow("metadata") << false;
-    }
-
-    // Guards against showing stale state: with 200 events queued before the
-    // listener first runs, the first one handed out is the newest, and no other
-    // follows until a newer event arrives.
-    void stateStreamsHandOutOnlyTheNewest() {
-        QFETCH(bool, ed2);
-        const char* pAddress = BusEndpoints::DecoderAddress();
-        // An XPUB tells when the subscription has arrived, without running the
-        // listener.
-        const std::string endpoint =
-            BusEndpoints::Tcp(pAddress, ed2 ? DolbyED2Frames::kPort : cZmqSubDolby::kPort);
-        ZsockPtr pub = BindSocket(ZMQ_XPUB, endpoint);
-        QVERIFY(pub);
-        zsock_set_rcvtimeo(pub.get(), 10000);
-        std::unique_ptr<cZmqQtListenerBase> pSub(
-            ed2 ? static_cast<cZmqQtListenerBase*>(new cZmqSubDolbyED2PaData) : new cZmqSubDolby);
-        QList<QByteArray> handed; // before the subscriber's own slot, which pops frames
-        connect(pSub.get(), &cZmqQtListenerBase::sigMessageReceived, this, [&handed](zmsg_t* pMsg) {
-            handed << QByteArray(reinterpret_cast<const char*>(zframe_data(zmsg_last(pMsg))),
-                                 qsizetype(zframe_size(zmsg_last(pMsg))));
-        });
-        if (ed2)
-            static_cast<cZmqSubDolbyED2PaData*>(pSub.get())->SetupAndRun(pAddress);
-        else
-            static_cast<cZmqSubDolby*>(pSub.get())->SetupAndRun(pAddress);
-        zframe_t* pSubscription = zframe_recv(pub.get());
-        QVERIFY(pSubscription);
-        zframe_destroy(&pSubscription);
-
-        // Short events, so that all 200 are read into the process before it runs.
-        QByteArray newest;
-        const auto send = [&pub, &newest, ed2](int seq) {
-            newest = "{\"CurrentProgram\":" + QByteArray::number(seq) + '}';
-            return SendTopic(pub.get(), ed2 ? DolbyED2Frames::kTopic : cZmqSubDolby::kTopic,
-                             newest.constData());
-        };
-        for (int seq = 0; seq < 200; ++seq)
-            QVERIFY(send(seq));
-        QThread::msleep(1000); // all on their way; the listener has not run yet
-        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 10000);
-        QCOMPARE(handed.first(), newest);
-        QTest::qWait(300);
-        QCOMPARE(handed.size(), 1);
-        QVERIFY(send(200));
-        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 10000);
-        QCOMPARE(handed.last(), newest);
     }
 };
 

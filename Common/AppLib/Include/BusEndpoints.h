@@ -2,6 +2,8 @@
 
 #include <string>
 
+typedef struct _zsock_t zsock_t;
+
 // Where the unit's bus lives. The built-in values are the unit's own; the
 // environment overrides them so that development runs and tests stay on a
 // temporary directory and on loopback:
@@ -30,6 +32,17 @@ std::string Ipc(const char* pName);
 std::string IpcJoined(const char* pName);
 // "tcp://" + address + ":" + port, cut to 31 characters.
 std::string Tcp(const char* pAddress, unsigned uPort);
+
+// An absent TCP peer is tried again after 100 ms, then at doubling intervals
+// up to the maximum: an idle app waiting for the decoder board stays asleep,
+// and a peer that comes back is heard within two seconds (the maximum plus up
+// to one first interval of jitter). Local peers keep the bus library's steady
+// 100 ms: a missing socket file costs one failed call, and a local peer that
+// starts is heard at once.
+inline constexpr int kRetryMs = 100;
+inline constexpr int kTcpRetryMaxMs = 1800;
+// Sets the retry intervals for the endpoint on a socket, before its connect.
+void SetRetry(zsock_t* pSocket, const char* pEndpoint);
 
 // CZMQ installs its own SIGINT/SIGTERM handlers and tears its context down at
 // exit. Call this before the first socket and before registering any exit

@@ -1,0 +1,275 @@
+#include "tools/bus-torture/TorturePeers.h"
+
+#include "visualiser/DolbyED2Frames.h"
+
+#include <czmq.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace TorturePeers {
+namespace {
+
+// Above every stream's bound (the largest is 64 KiB).
+constexpr std::size_t kOversizeBytes = 1024 * 1024;
+
+void Ready() {
+    std::printf("ready\n");
+    std::fflush(stdout);
+}
+
+// An XPUB that says when a subscriber has joined, so a burst is not sent
+// into the void; the linger lets a normal exit flush a little, not all.
+zsock_t* BindPublisher(const std::string& endpoint) {
+    zsock_t* pSocket = zsock_new(ZMQ_XPUB);
+    zsock_set_sndhwm(pSocket, 0);
+    zsock_set_linger(pSocket, 200);
+    zsock_set_rcvtimeo(pSocket, 5000);
+    // A port still held by the last round's socket is tried again.
+    for (int attempt = 0; zsock_bind(pSocket, "%s", endpoint.c_str()) < 0; ++attempt) {
+        if (attempt == 100) {
+            std::fprintf(stderr, "bus-torture: cannot bind %s\n", endpoint.c_str());
+            zsock_destroy(&pSocket);
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    zframe_t* pSubscription = zframe_recv(pSocket);
+    zframe_destroy(&pSubscription);
+    Ready();
+    return pSocket;
+}
+
+zmsg_t* Frames(std::initializer_list<std::string> frames) {
+    zmsg_t* pMessage = zmsg_new();
+    for (const std::string& frame : frames)
+        zmsg_addmem(pMessage, frame.data(), frame.size());
+    return pMessage;
+}
+
+zmsg_t* Ed2Event(std::uint32_t uMark) {
+    dlb_pwk_pa_status status{};
+    status.valid = 1;
+    status.presentations[0].num_objects = 1;
+    status.presentations[0].opaque_a = uMark;
+    return DolbyED2Frames::Encode(status);
+}
+
+const char* Topic(eKind kind) {
+    switch (kind) {
+    case eKind::kPeer:
+        return "FpSetDolbyVisualView";
+    case eKind::kMonitor:
+        return "SiSystemUpdate";
+    case eKind::kEd2:
+        break;
+    }
+    return DolbyED2Frames::kTopic;
+}
+
+// One message of a burst: most are shaped like the stream's own, the rest
+// each one kind of fault.
+zmsg_t* BurstMessage(eKind kind, std::mt19937_64& random) {
+    const std::string topic = Topic(kind);
+    switch (random() % 8) {
+    case 0:
+        return Frames({topic, "not json {"});
+    case 1:
+        return Frames({topic + "X", "{}"});
+    case 2:
+        return Frames({"", "{}"});
+    case 3:
+        return Frames({topic});
+    case 4:
+        return Frames({topic, "{}", "extra"});
+    default:
+        break;
+    }
+    switch (kind) {
+    case eKind::kPeer:
+        return Frames({"Switch", R"({"Show": true, "AppName": "Other"})"});
+    case eKind::kMonitor:
+        return Frames({"HbAppCmd", R"({"Command": 9})"});
+    case eKind::kEd2:
+        break;
+    }
+    // Short events are shown as far as they go; whole ones are marked as
+    // no round's.
+    return random() % 2 ? Frames({topic, "\1\0\0\0"}) : Ed2Event(0xFFFFFFFFu);
+}
+
+zmsg_t* GoodMessage(eKind kind, std::uint32_t round) {
+    const std::string text = "Round " + std::to_string(round);
+    switch (kind) {
+    case eKind::kPeer:
+        return Frames({Topic(kind), R"({"VisualiserView": ")" + text + "\"}"});
+    case eKind::kMonitor:
+        return Frames({Topic(kind), R"({"Message": ")" + text + R"(", "AvailablePackages": []})"});
+    case eKind::kEd2:
+        break;
+    }
+    return Ed2Event(round);
+}
+
+// A listening stream socket on the endpoint's unix path or loopback port.
+int Listen(const std::string& endpoint) {
+    int fd = -1;
+    if (endpoint.rfind("ipc://", 0) == 0) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", endpoint.c_str() + 6);
+        unlink(address.sun_path);
+        fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            return -1;
+    } else {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port =
+            htons(std::uint16_t(std::stoi(endpoint.substr(endpoint.rfind(':') + 1))));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        const int one = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        for (int attempt = 0; bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0;
+             ++attempt) {
+            if (attempt == 100)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    listen(fd, 16);
+    const timeval wait{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    return fd;
+}
+
+bool Write(int fd, const std::string& bytes) {
+    return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+}
+
+bool ReadExactly(int fd, std::size_t size) {
+    std::vector<char> buffer(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = recv(fd, buffer.data() + got, size - got, 0);
+        if (n <= 0)
+            return false;
+        got += std::size_t(n);
+    }
+    return true;
+}
+
+std::string ShortFrame(const std::string& body, bool bMore) {
+    return std::string(1, char(bMore ? 0x01 : 0x00)) + char(body.size()) + body;
+}
+
+} // namespace
+
+int Burst(const std::string& endpoint, eKind kind, long count, std::uint64_t seed,
+          long oversizeAt) {
+    zsock_t* pSocket = BindPublisher(endpoint);
+    if (!pSocket)
+        return 1;
+    std::mt19937_64 random(seed);
+    for (long i = 0; i < count; ++i) {
+        if (i == oversizeAt) {
+            zmsg_t* pBig = zmsg_new();
+            zmsg_addstr(pBig, Topic(kind));
+            zframe_t* pFrame = zframe_new(nullptr, kOversizeBytes);
+            zmsg_append(pBig, &pFrame);
+            zmsg_send(&pBig, pSocket);
+        }
+        zmsg_t* pMessage = BurstMessage(kind, random);
+        zmsg_send(&pMessage, pSocket);
+    }
+    zsock_destroy(&pSocket);
+    return 0;
+}
+
+int Good(const std::string& endpoint, eKind kind, std::uint32_t round) {
+    zsock_t* pSocket = BindPublisher(endpoint);
+    if (!pSocket)
+        return 1;
+    for (int i = 0; i < 600; ++i) { // half a minute at most
+        zmsg_t* pMessage = GoodMessage(kind, round);
+        zmsg_send(&pMessage, pSocket);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    zsock_destroy(&pSocket);
+    return 0;
+}
+
+int Drop(const std::string& endpoint, int seconds) {
+    const int fd = Listen(endpoint);
+    if (fd < 0)
+        return 1;
+    Ready();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    long dropped = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        const int link = accept(fd, nullptr, nullptr);
+        if (link >= 0) {
+            close(link);
+            ++dropped;
+        }
+    }
+    close(fd);
+    std::printf("dropped %ld\n", dropped);
+    return 0;
+}
+
+int Cut(const std::string& endpoint, eKind kind, std::uint64_t seed) {
+    const int fd = Listen(endpoint);
+    if (fd < 0)
+        return 1;
+    Ready();
+    // The subscriber may be backing off: up to five seconds for it.
+    int link = -1;
+    for (int attempt = 0; link < 0 && attempt < 5; ++attempt)
+        link = accept(fd, nullptr, nullptr);
+    close(fd);
+    if (link < 0)
+        return 0;
+    std::mt19937_64 random(seed);
+    // Greeting: signature, version 3.0, the NULL mechanism, not as server.
+    std::string greeting(64, '\0');
+    greeting[0] = char(0xFF);
+    greeting[9] = 0x7F;
+    greeting[10] = 3;
+    std::memcpy(&greeting[12], "NULL", 4);
+    const std::string ready =
+        std::string("\5READY\13Socket-Type") + std::string("\0\0\0\3", 4) + "PUB";
+    bool bOk = Write(link, greeting) && ReadExactly(link, 64) &&
+               Write(link, std::string(1, 0x04) + char(ready.size()) + ready);
+    const std::string topic = Topic(kind);
+    for (int i = 0; bOk && i < int(random() % 5); ++i)
+        bOk = Write(link, ShortFrame(topic, true) + ShortFrame("{}", false));
+    if (bOk) {
+        switch (random() % 3) {
+        case 0: // the first frame, and nothing after it
+            Write(link, ShortFrame(topic, true));
+            break;
+        case 1: // a frame shorter than its header says
+            Write(link, std::string(1, 0x01) + char(topic.size()) + topic.substr(0, 3));
+            break;
+        default: // a long frame of 8 GiB, announced and never sent
+            Write(link, ShortFrame(topic, true) + std::string("\2\0\0\0\2\0\0\0\0", 9) + "{");
+            break;
+        }
+    }
+    close(link);
+    return 0;
+}
+
+} // namespace TorturePeers
