@@ -19,8 +19,7 @@ cPanelShots::cPanelShots(QWidget* pWidget) : mpWidget(pWidget) {}
 
 QString cPanelShots::DefaultDirectory() {
     // systemd lists one directory per RuntimeDirectory= entry; ours is the first.
-    const QString service =
-        qEnvironmentVariable("RUNTIME_DIRECTORY").section(QLatin1Char(':'), 0, 0);
+    QString service = qEnvironmentVariable("RUNTIME_DIRECTORY").section(QLatin1Char(':'), 0, 0);
     if (!service.isEmpty())
         return service;
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
@@ -31,10 +30,10 @@ QString cPanelShots::Take() {
     if (mDirectory.isEmpty())
         mDirectory = DefaultDirectory();
     // Names sort by time, oldest first.
-    const QString path = QDir(mDirectory)
-                             .filePath(QStringLiteral("panel-%1.png")
-                                           .arg(QDateTime::currentDateTimeUtc().toString(
-                                               QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"))));
+    QString path = QDir(mDirectory)
+                       .filePath(QStringLiteral("panel-%1.png")
+                                     .arg(QDateTime::currentDateTimeUtc().toString(
+                                         QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"))));
     QString error;
     if (!Write(path, &error)) {
         KeldError("Screenshot not written to %s: %s", qPrintable(path), qPrintable(error));
@@ -51,14 +50,13 @@ bool cPanelShots::Write(const QString& path, QString* pError) const {
     // Written beside its name and renamed when whole: no half picture is ever seen.
     QSaveFile file(path);
     QImageWriter writer(&file, "png");
-    if (!file.open(QIODevice::WriteOnly))
-        *pError = file.errorString();
-    else if (!writer.write(mpWidget->grab().toImage().convertToFormat(QImage::Format_RGB32)))
-        // The file knows why a write failed (a full disk); the writer only that it did.
-        *pError = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-    else if (!file.commit())
-        *pError = file.errorString();
-    return pError->isEmpty();
+    if (file.open(QIODevice::WriteOnly) &&
+        writer.write(mpWidget->grab().toImage().convertToFormat(QImage::Format_RGB32)) &&
+        file.commit())
+        return true;
+    // The file knows why a write failed (a full disk); the writer only that it did.
+    *pError = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+    return false;
 }
 
 // Only after a picture was written: a failing disk must not eat the old ones.

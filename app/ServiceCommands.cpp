@@ -28,7 +28,7 @@ int WaitForBus(const char* pSeconds) {
         KeldError("--wait-bus needs a number of seconds (0 to 86400).");
         return 2;
     }
-    timespec step{0, 100 * 1000 * 1000};
+    timespec step{0, 100L * 1000 * 1000};
     for (long tries = seconds * 10; !BusDirectoryExists(); --tries) {
         if (tries <= 0) {
             KeldError("Bus directory %s is still missing after %ld s.", BusEndpoints::MqDir(),

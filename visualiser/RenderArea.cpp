@@ -191,7 +191,7 @@ void RenderArea::SetScreenPoints(QPointF* pPoints, const QColor& innerColor, QSt
     update(); // a view change repaints all
 }
 
-void RenderArea::SetPresentationName(QString presentationName) {
+void RenderArea::SetPresentationName(const QString& presentationName) {
     mCaption = QStringLiteral("%1 : %2 ").arg(mViewName, presentationName);
     UpdateStatic();
 }
@@ -331,12 +331,14 @@ void RenderArea::DrawEdgesAndGrid(QPainter& painter, const QRect& inner) const {
     const int sw = inner.width() / RoomGeometry::kGridColumns;
     const int sh = inner.height() / RoomGeometry::kGridRows;
     for (int i = 0; i < RoomGeometry::kGridColumns; ++i) {
-        Line(painter, x + i * sW, y, left + static_cast<float>(i * sw), top);
-        Line(painter, x + i * sW, y + h, left + static_cast<float>(i * sw), bottom);
+        Line(painter, x + static_cast<float>(i) * sW, y, left + static_cast<float>(i * sw), top);
+        Line(painter, x + static_cast<float>(i) * sW, y + h, left + static_cast<float>(i * sw),
+             bottom);
     }
     for (int i = 0; i < RoomGeometry::kGridRows; ++i) {
-        Line(painter, x, y + i * sH, left, top + static_cast<float>(i * sh));
-        Line(painter, x + w, y + i * sH, right, top + static_cast<float>(i * sh));
+        Line(painter, x, y + static_cast<float>(i) * sH, left, top + static_cast<float>(i * sh));
+        Line(painter, x + w, y + static_cast<float>(i) * sH, right,
+             top + static_cast<float>(i * sh));
     }
     painter.restore();
 }

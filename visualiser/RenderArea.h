@@ -85,7 +85,7 @@ public:
 
     void SetScalingFactor(float fInnerFactor, float fRingFactor);
     void SetScreenPoints(QPointF* pPoints, const QColor& innerColor, QString viewName);
-    void SetPresentationName(QString presentationName);
+    void SetPresentationName(const QString& presentationName);
     void SetDynamicObjectList(QList<QVector3D>* pObjects);
     void SetBedObjectList(QList<QVector3D>* pBeds, QList<QString>* pNames);
 
