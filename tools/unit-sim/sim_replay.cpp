@@ -34,6 +34,12 @@ QString Topic(const Recording::cMessage& message) {
     return QString::fromLatin1(topic.substr(0, 64).c_str());
 }
 
+// A visualiser whose TCP links have been down a while tries them again only
+// every 1.8 s, with up to one first interval of jitter: a shorter wait would
+// publish the first messages, or the whole of a short replay, to nobody.
+constexpr int kDefaultSettleMs =
+    BusEndpoints::kTcpRetryMaxMs + BusEndpoints::kRetryMs + 600;
+
 void ReplayOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The recording to play."),
                                  QStringLiteral("FILE"));
@@ -42,8 +48,9 @@ void ReplayOptions(QCommandLineParser& parser) {
                   QStringLiteral("Play only these endpoints (repeat or comma-separate)."));
     Sim::AddValue(parser, QStringLiteral("settle"), QStringLiteral("MS"),
                   QStringLiteral("Wait for subscribers after binding, and before leaving "
-                                 "(default 1000)."),
-                  QStringLiteral("1000"));
+                                 "(default %1).")
+                      .arg(kDefaultSettleMs),
+                  QString::number(kDefaultSettleMs));
 }
 
 int RunReplay(const QCommandLineParser& args) {
@@ -51,7 +58,7 @@ int RunReplay(const QCommandLineParser& args) {
     PlayRange::sRange range;
     double settle = 0.0;
     if (positional.size() != 1 || !PlayRange::Parse(args, &range) ||
-        !PlayRange::Number(args, "settle", 1000.0, &settle)) {
+        !PlayRange::Number(args, "settle", kDefaultSettleMs, &settle)) {
         Sim::Complain(QStringLiteral("replay: give one FILE; --speed above 0, --from, --to and "
                                      "--settle not negative"));
         return 2;
