@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -12,10 +13,7 @@ cLinkKeeper::cLinkKeeper(QObject* parent) : QObject(parent) {
     mCheck.setInterval(kRetryWaitMs);
     connect(&mCheck, &QTimer::timeout, this, &cLinkKeeper::CheckMended);
     mRest.setSingleShot(true);
-    connect(&mRest, &QTimer::timeout, this, [this] {
-        ++mRejoins;
-        mJoin();
-    });
+    connect(&mRest, &QTimer::timeout, this, [this] { mJoin(); });
 }
 
 cLinkKeeper::~cLinkKeeper() {
@@ -24,8 +22,12 @@ cLinkKeeper::~cLinkKeeper() {
 
 bool cLinkKeeper::Watch(zsock_t* pSocket, std::function<void()> leave, std::function<void()> join) {
     Stop();
+    // A name of its own each time: the bus library frees a closed monitor's
+    // name later, on its own thread, and a keeper watching again at once (or
+    // a new one at the same address) would find it still taken.
+    static std::atomic<unsigned> sNextMonitor{0};
     char address[64];
-    std::snprintf(address, sizeof address, "inproc://link-keeper-%p", static_cast<void*>(this));
+    std::snprintf(address, sizeof address, "inproc://link-keeper-%u", sNextMonitor++);
     constexpr int kEvents =
         ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED;
     if (!pSocket || zmq_socket_monitor(zsock_resolve(pSocket), address, kEvents) != 0)
@@ -95,7 +97,6 @@ void cLinkKeeper::OnDropped() {
 void cLinkKeeper::CheckMended() {
     if (mbMended)
         return;
-    ++mRejoins;
     mLeave();
     mJoin();
 }

@@ -17,7 +17,7 @@ class QSocketNotifier;
 //   when a drop is followed neither by the library's retry nor by a new
 //   link, the keeper asks for a rejoin;
 // - a peer that takes every link and drops it at once is joined again at
-//   the library's shortest interval, a hundred times a minute: when links
+//   the library's shortest interval, five to ten times a second: when links
 //   drop in quick succession, the keeper asks to leave the endpoint at once
 //   and to join it again after a rest that doubles up to a bound.
 // Leaving and joining are the owner's, which does them only when its socket
@@ -43,8 +43,7 @@ public:
     bool Watch(zsock_t* pSocket, std::function<void()> leave, std::function<void()> join);
     // Must come before the socket is destroyed.
     void Stop();
-    // Rejoins asked for so far: oversize drops and rests.
-    unsigned Rejoins() const { return mRejoins; }
+    bool Watching() const { return mpMonitor != nullptr; }
 
 private:
     void ReadEvents();
@@ -61,5 +60,4 @@ private:
     QElapsedTimer mSinceDrop;
     int mRestMs = 0;
     bool mbMended = false;
-    unsigned mRejoins = 0;
 };

@@ -44,8 +44,6 @@ public:
     // When the held message falls due; -1 when nothing is held.
     std::int64_t DueAt() const;
 
-    // Superseded messages since the last report.
-    unsigned Stale() const { return mStale; }
     // When the stale count is to be reported (a minute after its first
     // message); -1 when nothing was skipped.
     std::int64_t StaleReportAt() const { return mStale ? mFirstStale + kStaleReportMs : -1; }

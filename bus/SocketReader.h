@@ -33,8 +33,9 @@ public:
     void Stop();
     bool Watching() const { return mpSocket != nullptr; }
 
-    // Reads again once the other events waiting have had their turn.
-    void ReadSoon() { mReadOn.start(0); }
+    // Reads again once the other events waiting have had their turn, or
+    // after a wait; reads asked for meanwhile are one.
+    void ReadSoon(int iWaitMs = 0) { mReadOn.start(iWaitMs); }
     bool ReadPending() const { return mReadOn.isActive(); }
     // Messages taken by the last run.
     int LastRunTaken() const { return mTaken; }

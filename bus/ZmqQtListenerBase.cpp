@@ -23,6 +23,9 @@ cZmqQtListenerBase::cZmqQtListenerBase(QObject* parent) : QObject(parent) {
     mEmitLater.setSingleShot(true);
     connect(&mEmitLater, &QTimer::timeout, this, &cZmqQtListenerBase::EmitNewestWhenDue);
     mStaleReport.setSingleShot(true);
+    // A coarse timer this long may fire a second early, before the report
+    // is due, and nothing would start it again.
+    mStaleReport.setTimerType(Qt::PreciseTimer);
     connect(&mStaleReport, &QTimer::timeout, this, &cZmqQtListenerBase::ReportStale);
     connect(&mReader, &cSocketReader::sigRunEnded, this, &cZmqQtListenerBase::EmitNewestWhenDue);
 }
@@ -107,8 +110,11 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
         ZqtError("Unable to connect timer to slot in ZmqQtListener.");
         return;
     }
-    mKeeper.Watch(
-        mpSocket, [this] { Leave(); }, [this] { Join(); });
+    // Watching again would cancel a rest under way, and a left endpoint
+    // would never be joined again.
+    if (!mKeeper.Watching())
+        mKeeper.Watch(
+            mpSocket, [this] { Leave(); }, [this] { Join(); });
     mbPolling = true;
     mReader.ReadSoon();
 }
@@ -118,19 +124,23 @@ void cZmqQtListenerBase::Start(const std::string& endpoint, int iMaxMessageBytes
     SockInit(endpoint.c_str(), iMaxMessageBytes);
     for (const sRoute& route : mRouter.Routes())
         SockSubscribe(route.pTopic);
-    // Wired once: a second start must not hand each message out twice.
+    if (!Wire()) {
+        ZqtError("%s", pFailureLine);
+        return;
+    }
+    StartPolling(uPeriodMs);
+}
+
+bool cZmqQtListenerBase::Wire() {
+    // Once: a second start must not hand each message out twice.
     if (!mbWired) {
         mbWired = bool(connect(this, &cZmqQtListenerBase::sigMessageReceived, this,
                                &cZmqQtListenerBase::sltNewMessage));
         if (mbWired && mStages == eStages::kTwo)
             mbWired = bool(connect(this, &cZmqQtListenerBase::sigNewSystemData, this,
                                    &cZmqQtListenerBase::sltSystemTopicSwitch));
-        if (!mbWired) {
-            ZqtError("%s", pFailureLine);
-            return;
-        }
     }
-    StartPolling(uPeriodMs);
+    return mbWired;
 }
 
 void cZmqQtListenerBase::CloseSocket() {
@@ -187,7 +197,7 @@ void cZmqQtListenerBase::EmitNewestWhenDue() {
     const bool bMaybeNewer = mReader.ReadPending() || mbQueueWasFull;
     if (bMaybeNewer && mpGate->HeldFor(now) < mpGate->Period()) {
         if (!mReader.ReadPending())
-            QTimer::singleShot(kSettleMs, Qt::PreciseTimer, &mReader, &cSocketReader::ReadSoon);
+            mReader.ReadSoon(kSettleMs);
         return;
     }
     if (mEmitLater.isActive())

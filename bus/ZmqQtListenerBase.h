@@ -55,6 +55,11 @@ public:
     void StartPolling(unsigned short uPeriodMs);
     void CloseSocket();
 
+    // Wires the subscriber's own signals to its slots, once: a message
+    // emitted by sigMessageReceived then reaches its handler, socket or not
+    // (a recording is played so). False when the wiring fails.
+    bool Wire();
+
     bool IsInitialised() const { return mbInitialised; }
     bool IsSubscribed() const { return mbSubscribed; }
     bool IsPolling() const { return mbPolling; }

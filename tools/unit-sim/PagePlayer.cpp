@@ -8,13 +8,9 @@ cPagePlayer::cPagePlayer()
     : mSubscribers{{"ed2", &mEd2}, {"peer", &mPeer}, {"appserver", &mAppServer}} {
     mPeer.SetupParsers();
     mAppServer.SetupParsers();
-    // The hand-over each subscriber makes for itself when it opens its socket;
-    // the slots are private, so they are named.
+    // The hand-over each subscriber makes for itself when it opens its socket.
     for (const auto& [name, pSubscriber] : mSubscribers)
-        mbReady &= bool(QObject::connect(pSubscriber, SIGNAL(sigMessageReceived(zmsg_t*)),
-                                         pSubscriber, SLOT(sltNewMessage(zmsg_t*))));
-    mbReady &= bool(QObject::connect(&mPeer, SIGNAL(sigNewSystemData(const char*, const char*)),
-                                     &mPeer, SLOT(sltSystemTopicSwitch(const char*, const char*))));
+        mbReady &= pSubscriber->Wire();
     // What the window connects to the page; the rest of its wiring moves the
     // window, not the picture.
     mbReady &= bool(QObject::connect(&mEd2, &cZmqSubDolbyED2PaData::sigDolbyED2PaData, &mPage,
