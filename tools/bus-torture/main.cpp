@@ -294,14 +294,15 @@ int main(int argc, char** argv) {
         dup2(null, 2);
         close(null);
     }
-    // A blocked event loop is a hang too: nothing else would notice it.
-    std::atomic<qint64> beat{0};
-    QElapsedTimer since;
+    // A blocked event loop is a hang too: nothing else would notice it. The
+    // watch outlives main(), so what it reads must too.
+    static std::atomic<qint64> beat{0};
+    static QElapsedTimer since;
     since.start();
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] { beat = since.elapsed(); });
+    QObject::connect(&ticker, &QTimer::timeout, [] { beat = since.elapsed(); });
     ticker.start(100);
-    std::thread([&beat, &since] {
+    std::thread([] {
         for (;;) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
             if (since.elapsed() - beat > kWatchdogMs) {
