@@ -3,7 +3,7 @@
 //   paint_cost full|view|objects|some|event FRAMES
 // Everything before the frames (start-up, the page shown and painted, a few
 // warm-up frames) is the same for any FRAMES, so the count of a run of 0
-// frames, subtracted, leaves FRAMES frames. See scripts/arm-paint-cost.sh.
+// frames, subtracted, leaves FRAMES frames. See scripts/paint-cost.sh.
 #include "bench/BusyScene.h"
 
 #include <QApplication>

@@ -242,8 +242,10 @@ void RenderArea::paintEvent(QPaintEvent* event) {
         mStaticCaption = mCaption;
         DrawStatic();
     }
-    // Lists edited in place behind a partial repaint: the rest of the room follows.
-    if (bRoomChanged && event->region() != QRegion(rect()))
+    // Lists edited in place behind a partial repaint: the rest of the room,
+    // and the markers outside the region, follow.
+    const QList<QVector3D> objects = Objects();
+    if ((bRoomChanged || objects != mShownObjects) && event->region() != QRegion(rect()))
         update();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -253,7 +255,7 @@ void RenderArea::paintEvent(QPaintEvent* event) {
     painter.drawImage(rect, mStatic,
                       QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
     DrawDynamicObjects(painter, event->region());
-    mShownObjects = Objects();
+    mShownObjects = objects;
 }
 
 void RenderArea::DrawStatic() {
@@ -401,8 +403,8 @@ void RenderArea::DrawDynamicObjects(QPainter& painter, const QRegion& area) {
         return;
     painter.save();
     painter.setFont(MarkerFont(painter.font()));
-    // Inside a region of many rectangles each marker is clipped to the one
-    // it can reach, which draws faster than clipping to the region.
+    // Inside a region of many rectangles each marker is clipped to its own
+    // bounds, which draws faster than clipping to the whole region.
     const bool bClip = area.rectCount() > 1;
     for (qsizetype i = 0; i < mpDynamicObjects->size(); ++i) {
         // Objects outside the repainted area are still on screen as they were.

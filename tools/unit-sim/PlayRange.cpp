@@ -50,9 +50,8 @@ bool Parse(const QCommandLineParser& args, sRange* pRange) {
         !Number(args, "from", 0.0, &from) || !Number(args, "to", 0.0, &to))
         return false;
     pRange->bFromSet = args.isSet(QStringLiteral("from"));
-    pRange->bToSet = args.isSet(QStringLiteral("to"));
     pRange->fromUs = Microseconds(from);
-    if (pRange->bToSet)
+    if (args.isSet(QStringLiteral("to")))
         pRange->toUs = Microseconds(to);
     return true;
 }

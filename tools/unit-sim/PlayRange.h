@@ -27,7 +27,6 @@ struct sRange {
     std::uint64_t fromUs = 0;
     std::uint64_t toUs = std::numeric_limits<std::uint64_t>::max();
     bool bFromSet = false;
-    bool bToSet = false;
 
     bool Within(std::uint64_t uTimeUs) const { return uTimeUs >= fromUs && uTimeUs <= toUs; }
     // Microseconds after --from at which the message plays, with --speed.
