@@ -3,11 +3,10 @@
 #include "Common/AppLib/Include/BusEndpoints.h"
 #include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "app/SourceRevision.h"
+#include "app/StartupChecks.h"
 
 #include <QString>
 #include <QtGlobal>
-
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +14,6 @@
 #include <ctime>
 
 namespace {
-
-bool BusDirectoryExists() {
-    struct stat info {};
-    return stat(BusEndpoints::MqDir(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 int WaitForBus(const char* pSeconds) {
     char* pEnd = nullptr;

@@ -47,10 +47,10 @@ cServiceNotifier::cServiceNotifier(QObject* parent) : QObject(parent) {
     if (mFd < 0)
         return;
     if (const int period = WatchdogPeriodMs()) {
-        mpWatchdog = new QTimer(this);
-        mpWatchdog->setTimerType(Qt::PreciseTimer);
-        connect(mpWatchdog, &QTimer::timeout, this, [this] { Send("WATCHDOG=1"); });
-        mpWatchdog->start(period);
+        auto* pWatchdog = new QTimer(this);
+        pWatchdog->setTimerType(Qt::PreciseTimer);
+        connect(pWatchdog, &QTimer::timeout, this, [this] { Send("WATCHDOG=1"); });
+        pWatchdog->start(period);
     }
 }
 

@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QObject>
 
-class QTimer;
-
 // Tells the service manager that started the app (NOTIFY_SOCKET) how it is
 // doing: ready, stopping, and a watchdog ping from the GUI thread's event loop
 // within half the interval the manager gives (WATCHDOG_USEC, for this process
@@ -29,6 +27,5 @@ private:
 
     int mFd = -1;
     QByteArray mAddress; // the socket's sockaddr_un, its length the address length
-    QTimer* mpWatchdog = nullptr;
     bool mbFailureSaid = false;
 };

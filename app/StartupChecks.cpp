@@ -24,10 +24,14 @@ const std::size_t kSocketPathMax = sizeof(sockaddr_un{}.sun_path) - 1;
 
 } // namespace
 
+bool BusDirectoryExists() {
+    struct stat info {};
+    return stat(BusEndpoints::MqDir(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 void ReportBusDirectoryFaults() {
     const char* pDir = BusEndpoints::MqDir();
-    struct stat info {};
-    if (stat(pDir, &info) != 0 || !S_ISDIR(info.st_mode))
+    if (!BusDirectoryExists())
         KeldError("Bus directory %s is missing: no link to the unit until it is there.", pDir);
     else if (access(pDir, W_OK | X_OK) != 0)
         KeldError("Bus directory %s is not writable: the unit's processes cannot open their "

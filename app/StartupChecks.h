@@ -2,6 +2,8 @@
 
 #include <string>
 
+bool BusDirectoryExists();
+
 // Faults of the bus directory that would keep every link from working,
 // each said once on standard output. The app runs on regardless: the links
 // connect by themselves once the directory is there.

@@ -108,6 +108,7 @@ private slots:
     void renderMatchesTheAppsScreenshots() {
         qputenv("RUNTIME_DIRECTORY", mEnv.MqDir().toUtf8() + "/shots");
         AppProcess app(mEnv.MqDir());
+        qunsetenv("RUNTIME_DIRECTORY");
         QVERIFY(app.Start() && app.WaitForLine("Brisvel: Starting event loop."));
         const QByteArray said("Brisvel: Screenshot written to ");
         // Before the peer's view switch at 1.209 s, after it, and the whole demo.
