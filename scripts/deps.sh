@@ -6,13 +6,13 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config ccache
-    qt6-base-dev qt6-qpa-plugins libczmq-dev rapidjson-dev libwebp-dev
+    qt6-base-dev qt6-qpa-plugins libczmq-dev rapidjson-dev libwebp-dev libxcb1-dev
     fonts-dejavu-core
     xvfb openbox # the window suites' second run: a display and a window manager
 )
 case "${1:-}" in
     --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format clang-tidy); shift ;;
-    --run) packages+=(xvfb xauth imagemagick); shift ;;
+    --run) packages+=(xauth imagemagick); shift ;;
 esac
 packages+=("$@")
 
@@ -23,6 +23,7 @@ done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq || echo "deps: some package indexes failed to download; going on with the rest"
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    apt-get update -qq -o DPkg::Lock::Timeout=600 || echo "deps: some package indexes failed to download; going on with the rest"
+    # Waits for another apt (a second script, the system's own updates) to finish.
+    apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
 fi

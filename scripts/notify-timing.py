@@ -44,33 +44,37 @@ def main():
     sims = [subprocess.Popen([sim, role], env=env, stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             for role in ("logsink", "hbmon")]
-    sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
-    sock.bind(f"{work}/notify")
-    env.update(NOTIFY_SOCKET=f"{work}/notify", WATCHDOG_USEC="2000000")
-    time.sleep(0.5)
-    start = time.monotonic()
-    # The shell's PID is the app's once it execs.
-    proc = subprocess.Popen(["sh", "-c", 'WATCHDOG_PID=$$ exec "$0"', app], env=env,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     marks = {}
     messages = []
     holder = None
-    stop_sent = None
-    while proc.poll() is None:
-        now = time.monotonic() - start
-        if holder is None and now > 6:
-            holder = threading.Thread(target=hold, args=(proc.pid, 4, work, marks))
-            holder.start()
-        if stop_sent is None and "released" in marks and time.monotonic() - marks["released"] > 4:
-            stop_sent = time.monotonic()
-            proc.send_signal(signal.SIGTERM)
-        if select.select([sock], [], [], 0.05)[0]:
-            messages.append((time.monotonic(), sock.recv(4096).decode()))
-    holder.join()
-    for p in sims:
-        p.send_signal(signal.SIGTERM)
-        p.wait()
-    subprocess.run(["rm", "-rf", work])
+    try:
+        sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        sock.bind(f"{work}/notify")
+        env.update(NOTIFY_SOCKET=f"{work}/notify", WATCHDOG_USEC="2000000")
+        time.sleep(0.5)
+        start = time.monotonic()
+        # The shell's PID is the app's once it execs.
+        proc = subprocess.Popen(["sh", "-c", 'WATCHDOG_PID=$$ exec "$0"', app], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        stop_sent = None
+        while proc.poll() is None:
+            now = time.monotonic() - start
+            if holder is None and now > 6:
+                holder = threading.Thread(target=hold, args=(proc.pid, 4, work, marks))
+                holder.start()
+            if stop_sent is None and "released" in marks and time.monotonic() - marks["released"] > 4:
+                stop_sent = time.monotonic()
+                proc.send_signal(signal.SIGTERM)
+            if select.select([sock], [], [], 0.05)[0]:
+                messages.append((time.monotonic(), sock.recv(4096).decode()))
+    finally:
+        # An app that quits early must not leave the peers or the sockets behind.
+        if holder:
+            holder.join()
+        for p in sims:
+            p.send_signal(signal.SIGTERM)
+            p.wait()
+        subprocess.run(["rm", "-rf", work])
 
     def at(t):
         return f"{(t - start) * 1000:8.1f} ms"

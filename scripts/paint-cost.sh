@@ -50,21 +50,11 @@ font_cache() { # ARCH: the target's own font configuration, with a cache of its 
 EOF
 }
 
-# Other builds on the machine may hold apt's lock for a while.
-deps() {
-    local try
-    for try in $(seq 30); do
-        bash scripts/deps.sh "$@" && return 0
-        echo "paint-cost: apt busy, trying again ($try)" >&2
-        sleep 10
-    done
-    return 1
-}
 apt=(apt-get -o DPkg::Lock::Timeout=600)
 
 plugin=build-qemu-plugin/libinsncount.so
 build_plugin() {
-    deps libglib2.0-dev
+    bash scripts/deps.sh libglib2.0-dev
     local header=build-qemu-plugin/include/qemu-plugin.h
     if [ ! -f "$header" ]; then
         local list=/etc/apt/sources.list.d/brisvel-qemu-source.sources
@@ -122,11 +112,10 @@ for arch in "$@"; do
         x86) preset=bench ;;
         armhf | arm64) preset=bench-$arch
             bash scripts/cross.sh "$arch" --sysroot-only # also sets its fonts up as installed
-            deps qemu-user
             build_plugin ;;
         *) echo "paint-cost: unknown architecture $arch" >&2; exit 2 ;;
     esac
-    [ "$arch" != x86 ] || deps valgrind
+    [ "$arch" != x86 ] || bash scripts/deps.sh valgrind
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j2 --target paint_cost >/dev/null
     font_cache "$arch"

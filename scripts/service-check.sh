@@ -27,20 +27,12 @@ fail() {
 now() { date +%s.%N; }
 since() { awk -v a="$(now)" -v b="$1" 'BEGIN { printf "%.1f", a - b }'; }
 
-export DEBIAN_FRONTEND=noninteractive
-missing=()
-for p in systemd-container mmdebstrap; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    apt-get update -qq || true
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/deps.sh systemd-container mmdebstrap procps
 if [ $# -gt 0 ]; then
     deb=$(realpath "$1")
 else
     bash scripts/package.sh --build >/dev/null
-    deb=$(ls "$top"/build-deb/brisvel-visualiser_*_amd64.deb)
+    deb=$(ls "$top"/build-deb/brisvel-visualiser_*_"$(dpkg --print-architecture)".deb)
 fi
 
 work=$(mktemp -d /var/tmp/brisvel-service.XXXXXX)

@@ -3,7 +3,8 @@
 # shares with the peer: Xvfb at the panel's size, reached through Unix sockets
 # only, with openbox managing the windows. Both stop when the command ends, and
 # the command's status is the script's. Exits 77 (skipped, for ctest) where
-# they are not installed. No files of its own: a killed run leaves nothing.
+# they are not installed. It makes no files itself; only a SIGKILL (a ctest
+# time-out) can leave Xvfb's lock and socket in /tmp behind.
 set -u
 for tool in Xvfb openbox; do
     command -v "$tool" >/dev/null ||
@@ -29,4 +30,7 @@ exec {wm}< <(exec openbox --sm-disable --startup 'echo managing' 2>/dev/null)
 pids+=($!)
 read -r -t 10 -u "$wm" _ || { echo "x11-display: openbox did not start"; exit 1; }
 
-"$@"
+# In the background, so a TERM stops the command at once rather than after it.
+"$@" &
+pids+=($!)
+wait $!
