@@ -25,7 +25,7 @@ bash scripts/deps.sh crossbuild-essential-"$arch" qemu-user mmdebstrap
 
 # The target's packages: what the build links against, and what the suite
 # needs at run time (platform plugins, a font).
-target=(libc6-dev libstdc++-12-dev qt6-base-dev qt6-qpa-plugins libczmq-dev libzmq3-dev
+target=(libc6-dev libstdc++-12-dev qt6-base-dev qt6-qpa-plugins libczmq-dev libzmq3-dev libxcb1-dev
         rapidjson-dev libwebp-dev fonts-dejavu-core)
 sysroot=sysroot/$arch
 stamp="$sysroot/.brisvel-packages"
