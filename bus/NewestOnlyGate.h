@@ -20,7 +20,7 @@ public:
     // A message at the period's own rate comes a little early or late: one
     // this much of a period early is handed out all the same.
     static constexpr int kToleranceDivisor = 8;
-    static constexpr std::int64_t kStaleReportMs = 60 * 1000;
+    static constexpr std::int64_t kStaleReportMs = std::int64_t{60} * 1000;
 
     cNewestOnlyGate(Check check, Report report);
     ~cNewestOnlyGate();

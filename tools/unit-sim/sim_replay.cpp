@@ -37,8 +37,7 @@ QString Topic(const Recording::cMessage& message) {
 // A visualiser whose TCP links have been down a while tries them again only
 // every 1.8 s, with up to one first interval of jitter: a shorter wait would
 // publish the first messages, or the whole of a short replay, to nobody.
-constexpr int kDefaultSettleMs =
-    BusEndpoints::kTcpRetryMaxMs + BusEndpoints::kRetryMs + 600;
+constexpr int kDefaultSettleMs = BusEndpoints::kTcpRetryMaxMs + BusEndpoints::kRetryMs + 600;
 
 void ReplayOptions(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The recording to play."),

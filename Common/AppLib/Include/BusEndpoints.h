@@ -2,7 +2,8 @@
 
 #include <string>
 
-typedef struct _zsock_t zsock_t;
+// The bus library's own name for its socket, declared as its header does.
+typedef struct _zsock_t zsock_t; // NOLINT(bugprone-reserved-identifier)
 
 // Where the unit's bus lives. The built-in values are the unit's own; the
 // environment overrides them so that development runs and tests stay on a
