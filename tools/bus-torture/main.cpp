@@ -15,6 +15,7 @@
 #include "Common/AppLib/Include/BusEndpoints.h"
 #include "bus/ZmqSubPeer.h"
 #include "bus/ZmqSubsSystemUpdate.h"
+#include "tests/support/AppProcess.h"
 #include "tools/bus-torture/TorturePeers.h"
 #include "visualiser/DolbyED2Frames.h"
 #include "visualiser/ZmqSubDolbyED2PaData.h"
@@ -22,7 +23,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -37,6 +37,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -82,12 +83,9 @@ void Sleep(int ms) {
     Pump([] { return false; }, ms);
 }
 
-// Never kill(0, ...): a child that has already gone has no id, and 0 would
-// be this whole process group.
-void Kill(QProcess* pChild, int signal) {
-    if (const qint64 pid = pChild->processId(); pid > 0)
-        ::kill(pid_t(pid), signal);
-}
+// A publisher: this program again, in another role. Started as the suites
+// start their children, so it also runs under a cross build's emulator.
+using Publisher = std::unique_ptr<AppProcess>;
 
 class cTorture {
 public:
@@ -139,25 +137,20 @@ private:
         return std::min(long(std::exp(exponent)), kind == eKind::kEd2 ? kMaxEd2Burst : kMaxBurst);
     }
 
-    QProcess* Spawn(const QStringList& arguments) {
-        auto* pChild = new QProcess;
-        pChild->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        pChild->start(QCoreApplication::applicationFilePath(), arguments);
-        if (!Pump(
-                [pChild] {
-                    return pChild->canReadLine() || pChild->state() == QProcess::NotRunning;
-                },
-                20000))
+    static Publisher Spawn(const QStringList& arguments) {
+        auto pChild =
+            std::make_unique<AppProcess>(qEnvironmentVariable("BRISVEL_MQ_DIR"), arguments,
+                                         QCoreApplication::applicationFilePath());
+        if (!pChild->Start() || (!pChild->WaitForLine("ready", 20000) && pChild->Running()))
             std::fprintf(gpReport, "bus-torture: a publisher never got ready\n");
         return pChild;
     }
 
-    static void Reap(QProcess* pChild, int timeoutMs) {
-        if (!Pump([pChild] { return pChild->state() == QProcess::NotRunning; }, timeoutMs)) {
-            Kill(pChild, SIGKILL);
-            Pump([pChild] { return pChild->state() == QProcess::NotRunning; }, 10000);
+    static void Reap(const Publisher& pChild, int timeoutMs) {
+        if (!pChild->WaitForExit(timeoutMs)) {
+            pChild->Interrupt(SIGKILL);
+            pChild->WaitForExit(10000);
         }
-        delete pChild;
     }
 
     void Round() {
@@ -176,11 +169,11 @@ private:
             const long count = BurstSize(target.kind);
             const long oversizeAt = fault == eFault::kOversize ? long(mRandom() % count) : -1;
             mBurstMessages += count;
-            QProcess* pChild = Spawn({"burst", endpoint, kind, QString::number(count), seed,
+            Publisher pChild = Spawn({"burst", endpoint, kind, QString::number(count), seed,
                                       QString::number(oversizeAt)});
             if (fault == eFault::kBurstKill) {
                 Sleep(int(mRandom() % 200));
-                Kill(pChild, SIGKILL);
+                pChild->Interrupt(SIGKILL);
             }
             Reap(pChild, 180000);
         }
@@ -193,7 +186,7 @@ private:
         const std::string expected = "Round " + std::to_string(round);
         QElapsedTimer toAct;
         toAct.start();
-        QProcess* pGood = Spawn({"good", endpoint, kind, QString::number(round)});
+        Publisher pGood = Spawn({"good", endpoint, kind, QString::number(round)});
         const bool bActed = Pump([&] { return mSeen[target.kind] == expected; }, kActDeadlineMs);
         mActMs.push_back(toAct.elapsed());
         if (!bActed) {
@@ -202,7 +195,7 @@ private:
                          "bus-torture: HANG round %u, %s after %s: no good message in %d ms\n",
                          round, target.pName, Name(fault), kActDeadlineMs);
         }
-        Kill(pGood, SIGTERM);
+        pGood->Interrupt(SIGTERM);
         Reap(pGood, 10000);
     }
 
