@@ -44,10 +44,18 @@ std::string Tcp(const char* pAddress, unsigned uPort) {
                kTcpEndpointMax);
 }
 
-void SetRetry(zsock_t* pSocket, const char* pEndpoint) {
+void SetLinkOptions(zsock_t* pSocket, const char* pEndpoint) {
     zsock_set_reconnect_ivl(pSocket, kRetryMs);
-    if (std::strncmp(pEndpoint, "tcp://", 6) == 0)
-        zsock_set_reconnect_ivl_max(pSocket, kTcpRetryMaxMs);
+    if (std::strncmp(pEndpoint, "tcp://", 6) != 0)
+        return;
+    zsock_set_reconnect_ivl_max(pSocket, kTcpRetryMaxMs);
+    zsock_set_heartbeat_ivl(pSocket, kHeartbeatMs);
+    zsock_set_heartbeat_timeout(pSocket, kHeartbeatTimeoutMs);
+    zsock_set_heartbeat_ttl(pSocket, kHeartbeatTtlMs);
+    zsock_set_tcp_keepalive(pSocket, 1);
+    zsock_set_tcp_keepalive_idle(pSocket, kKeepaliveIdleS);
+    zsock_set_tcp_keepalive_intvl(pSocket, kKeepaliveIntervalS);
+    zsock_set_tcp_keepalive_cnt(pSocket, kKeepaliveProbes);
 }
 
 void InitRuntime() {

@@ -113,7 +113,7 @@ bool cHeartBeater::Connect(const char* pEndpoint, const char* pShown) {
         if (!pSocket)
             return false;
         CLASS_LOG(cHeartBeater, LEVEL_DEBUG, "Tryig to connect %s", pShown);
-        BusEndpoints::SetRetry(pSocket, pEndpoint);
+        BusEndpoints::SetLinkOptions(pSocket, pEndpoint);
         if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
             zsock_destroy(&pSocket);
             CLASS_LOG(cHeartBeater, LEVEL_ERROR, "Failed to connect to %s", pShown);
@@ -169,7 +169,7 @@ bool cHeartBeater::SendTwoFrames(const char* pTopic, const char* pBody, const ch
     zsock_destroy(&mpSocket);
     mpSocket = NewPushSocket();
     if (mpSocket)
-        BusEndpoints::SetRetry(mpSocket, mEndpoint);
+        BusEndpoints::SetLinkOptions(mpSocket, mEndpoint);
     if (mpSocket && zsock_connect(mpSocket, "%s", mEndpoint) != 0)
         zsock_destroy(&mpSocket);
     return false;

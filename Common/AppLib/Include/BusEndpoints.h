@@ -42,8 +42,25 @@ std::string Tcp(const char* pAddress, unsigned uPort);
 // starts is heard at once.
 inline constexpr int kRetryMs = 100;
 inline constexpr int kTcpRetryMaxMs = 1800;
-// Sets the retry intervals for the endpoint on a socket, before its connect.
-void SetRetry(zsock_t* pSocket, const char* pEndpoint);
+
+// A TCP peer that goes silent without closing (power lost, cable pulled, a
+// relay that stops forwarding) is noticed within 2.5 s and its link made
+// again. A peer that speaks the bus protocol's heartbeats is asked for one
+// every second and cut when no byte at all has come 1.5 s after the ask; any
+// inbound traffic counts as an answer, so a busy peer is never cut. Peers too
+// old for heartbeats are never asked; under them the kernel's keepalive cuts
+// a link whose far end no longer answers at all within about 2 s.
+inline constexpr int kHeartbeatMs = 1000;
+inline constexpr int kHeartbeatTimeoutMs = 1500;
+// Asks the peer to drop us after this long without a word from us.
+inline constexpr int kHeartbeatTtlMs = 3000;
+inline constexpr int kKeepaliveIdleS = 1;
+inline constexpr int kKeepaliveIntervalS = 1;
+inline constexpr int kKeepaliveProbes = 1;
+
+// Sets the retry intervals and, for TCP, the silent-peer checks for the
+// endpoint on a socket, before its connect.
+void SetLinkOptions(zsock_t* pSocket, const char* pEndpoint);
 
 // CZMQ installs its own SIGINT/SIGTERM handlers and tears its context down at
 // exit. Call this before the first socket and before registering any exit

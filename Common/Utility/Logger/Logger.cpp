@@ -233,7 +233,7 @@ bool Logger::Attach(const char* pEndpoint, const char* pShown) {
         // later ones are dropped: the lines that explain a fault come first.
         zsock_set_sndhwm(pSocket, kSinkBacklog);
         Debug("Tryig to connect %s", pShown);
-        BusEndpoints::SetRetry(pSocket, pEndpoint);
+        BusEndpoints::SetLinkOptions(pSocket, pEndpoint);
         if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
             zsock_destroy(&pSocket);
             Error("Failed to connect to %s", pShown);
