@@ -2,8 +2,14 @@
 
 #include <QSocketNotifier>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -14,6 +20,8 @@ cLinkKeeper::cLinkKeeper(QObject* parent) : QObject(parent) {
     connect(&mCheck, &QTimer::timeout, this, &cLinkKeeper::CheckMended);
     mRest.setSingleShot(true);
     connect(&mRest, &QTimer::timeout, this, [this] { mJoin(); });
+    mLook.setSingleShot(true);
+    connect(&mLook, &QTimer::timeout, this, &cLinkKeeper::LookAtInflow);
 }
 
 cLinkKeeper::~cLinkKeeper() {
@@ -28,8 +36,8 @@ bool cLinkKeeper::Watch(zsock_t* pSocket, std::function<void()> leave, std::func
     static std::atomic<unsigned> sNextMonitor{0};
     char address[64];
     std::snprintf(address, sizeof address, "inproc://link-keeper-%u", sNextMonitor++);
-    constexpr int kEvents =
-        ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED;
+    constexpr int kEvents = ZMQ_EVENT_CONNECTED | ZMQ_EVENT_DISCONNECTED |
+                            ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED;
     if (!pSocket || zmq_socket_monitor(zsock_resolve(pSocket), address, kEvents) != 0)
         return false;
     mpMonitor = zsock_new(ZMQ_PAIR);
@@ -48,9 +56,16 @@ bool cLinkKeeper::Watch(zsock_t* pSocket, std::function<void()> leave, std::func
     return true;
 }
 
+void cLinkKeeper::SetInflowBound(long long iBytes, sSocketState state) {
+    mInflowBound = iBytes;
+    mState = std::move(state);
+}
+
 void cLinkKeeper::Stop() {
     mCheck.stop();
     mRest.stop();
+    mLook.stop();
+    mLinkFd = -1;
     delete std::exchange(mpNotifier, nullptr);
     if (mpSocket)
         zmq_socket_monitor(zsock_resolve(mpSocket), nullptr, 0);
@@ -64,16 +79,33 @@ void cLinkKeeper::ReadEvents() {
     // Clears the descriptor's signal, so the notifier fires for what comes next.
     zsock_events(mpMonitor);
     while (zmsg_t* pEvent = zmsg_recv_nowait(mpMonitor)) {
-        // First frame: the event number (16 bits) and a value (32 bits).
+        // First frame: the event number (16 bits) and a value (32 bits), a
+        // link's descriptor for its connect and its drop.
         zframe_t* pFrame = zmsg_first(pEvent);
         std::uint16_t event = 0;
-        if (pFrame && zframe_size(pFrame) >= sizeof event)
+        std::int32_t value = -1;
+        if (pFrame && zframe_size(pFrame) >= sizeof event + sizeof value) {
             std::memcpy(&event, zframe_data(pFrame), sizeof event);
+            std::memcpy(&value, zframe_data(pFrame) + sizeof event, sizeof value);
+        }
         zmsg_destroy(&pEvent);
-        if (event == ZMQ_EVENT_DISCONNECTED)
+        if (event == ZMQ_EVENT_DISCONNECTED) {
+            mLinkFd = -1;
+            mLook.stop();
             OnDropped();
-        else if (event == ZMQ_EVENT_CONNECT_RETRIED || event == ZMQ_EVENT_HANDSHAKE_SUCCEEDED)
+        } else if (event == ZMQ_EVENT_CONNECTED) {
             mbMended = true;
+            if (mInflowBound >= 0) {
+                mLinkFd = value;
+                mDrainedIn = BytesIn();
+                mSinceDrained.start();
+                mSeenAtLook = mState.seen ? mState.seen() : 0;
+                mQuickLooksLeft = kQuickLooks;
+                mLook.start(kFirstLookMs);
+            }
+        } else if (event == ZMQ_EVENT_CONNECT_RETRIED || event == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) {
+            mbMended = true;
+        }
     }
 }
 
@@ -88,10 +120,7 @@ void cLinkKeeper::OnDropped() {
         return;
     }
     // The library would join again at once: leave, and join after a rest.
-    mCheck.stop();
-    mRestMs = std::clamp(mRestMs * 2, kRestMinMs, kRestMaxMs);
-    mLeave();
-    mRest.start(mRestMs);
+    Rest();
 }
 
 void cLinkKeeper::CheckMended() {
@@ -99,4 +128,74 @@ void cLinkKeeper::CheckMended() {
         return;
     mLeave();
     mJoin();
+}
+
+namespace {
+
+// The kernel's TCP_INFO as far as the received byte count (Linux 4.1); the C
+// library's declaration stops before it.
+struct sTcpInfo {
+    tcp_info base;
+    std::uint64_t pacingRate;
+    std::uint64_t maxPacingRate;
+    std::uint64_t bytesAcked;
+    std::uint64_t bytesReceived;
+};
+static_assert(offsetof(sTcpInfo, pacingRate) == 104, "the kernel's layout");
+
+} // namespace
+
+long long cLinkKeeper::BytesIn() const {
+    if (mLinkFd < 0)
+        return -1;
+    // The descriptor is the bus library's; it is only asked, never used. A
+    // link that is gone has told the monitor so before its number is reused.
+    sTcpInfo info{};
+    socklen_t length = sizeof info;
+    if (getsockopt(mLinkFd, IPPROTO_TCP, TCP_INFO, &info, &length) != 0 || length < sizeof info)
+        return -1;
+    return static_cast<long long>(info.bytesReceived);
+}
+
+void cLinkKeeper::NoteDrained() {
+    if (mLinkFd < 0)
+        return;
+    mDrainedIn = BytesIn();
+    mSinceDrained.start();
+}
+
+void cLinkKeeper::LookAtInflow() {
+    const long long in = BytesIn();
+    if (in < 0 || mDrainedIn < 0)
+        return; // not a TCP link: nothing to look at
+    const unsigned long long seen = mState.seen();
+    const bool bNoneSeen = seen == mSeenAtLook;
+    mSeenAtLook = seen;
+    bool bUnderWay = false;
+    // Whole messages waiting are read first; what they bring is no fault.
+    if (bNoneSeen && !mState.holdsInput()) {
+        const qint64 sinceMs = mSinceDrained.elapsed();
+        const long long excess = in - mDrainedIn - kAllowancePerS * sinceMs / 1000;
+        if (excess > mInflowBound || (excess > 0 && sinceMs >= kEndlessMs)) {
+            ++mCuts;
+            emit sigCut(in - mDrainedIn);
+            mLinkFd = -1;
+            Rest();
+            return;
+        }
+        bUnderWay = excess > 0;
+    }
+    if (mQuickLooksLeft > 0 || bUnderWay) {
+        mQuickLooksLeft = std::max(0, mQuickLooksLeft - 1);
+        mLook.start(kQuickLookMs);
+    } else {
+        mLook.start(kLookMs);
+    }
+}
+
+void cLinkKeeper::Rest() {
+    mCheck.stop();
+    mRestMs = std::clamp(mRestMs * 2, kRestMinMs, kRestMaxMs);
+    mLeave();
+    mRest.start(mRestMs);
 }

@@ -20,6 +20,11 @@ class QSocketNotifier;
 //   the library's shortest interval, five to ten times a second: when links
 //   drop in quick succession, the keeper asks to leave the endpoint at once
 //   and to join it again after a rest that doubles up to a bound.
+// - a TCP peer whose message never ends: the bus library passes a message on
+//   only once all of it has come, and holds what has come so far without
+//   bound. When a TCP link brings more than the inflow bound while its
+//   socket holds no whole message, and no message has gone by since the
+//   last look, the keeper cuts it and joins again after a rest.
 // Leaving and joining are the owner's, which does them only when its socket
 // holds no half-read message.
 class cLinkKeeper : public QObject {
@@ -39,16 +44,52 @@ public:
     explicit cLinkKeeper(QObject* parent = nullptr);
     ~cLinkKeeper() override;
 
+    // Looks at a TCP link's inflow this often; a new link first after
+    // kFirstLookMs, then at kQuickLookMs for kQuickLooks looks, and so while
+    // a message is under way: a peer that floods a link the moment it is
+    // made is cut before it has sent much.
+    static constexpr int kLookMs = 1000;
+    static constexpr int kFirstLookMs = 5;
+    static constexpr int kQuickLookMs = 20;
+    static constexpr int kQuickLooks = 10;
+    // Heartbeats and their answers come without making a message: this much
+    // a second is let by.
+    static constexpr long long kAllowancePerS = 128;
+    // Inflow beyond the allowance this long without a whole message is a
+    // message that never ends, however slowly it comes.
+    static constexpr qint64 kEndlessMs = 5000;
+
+    // What the owner's socket tells the keeper's inflow check.
+    struct sSocketState {
+        std::function<bool()> holdsInput;         // a whole message waits, or part of one
+        std::function<unsigned long long()> seen; // whole messages gone by so far
+    };
+
     // Starts watching the socket's links; false when its monitor cannot be made.
     bool Watch(zsock_t* pSocket, std::function<void()> leave, std::function<void()> join);
+    // Bounds what a TCP link may bring while no whole message comes of it;
+    // -1 (the default) leaves it unwatched. Call before Watch.
+    void SetInflowBound(long long iBytes, sSocketState state);
+    // The owner's socket held nothing: inflow counts from here.
+    void NoteDrained();
+    // The number of links cut for an endless message.
+    unsigned Cuts() const { return mCuts; }
+
     // Must come before the socket is destroyed.
     void Stop();
     bool Watching() const { return mpMonitor != nullptr; }
+
+signals:
+    // A link was cut for bringing more than the bound without a whole message.
+    void sigCut(long long iBytes);
 
 private:
     void ReadEvents();
     void OnDropped();
     void CheckMended();
+    void LookAtInflow();
+    void Rest();
+    long long BytesIn() const;
 
     zsock_t* mpSocket = nullptr;
     zsock_t* mpMonitor = nullptr;
@@ -60,4 +101,15 @@ private:
     QElapsedTimer mSinceDrop;
     int mRestMs = 0;
     bool mbMended = false;
+
+    // Inflow of the TCP link, from its descriptor as the monitor gives it.
+    long long mInflowBound = -1;
+    sSocketState mState;
+    int mLinkFd = -1;
+    long long mDrainedIn = -1; // bytes in when the socket last held nothing
+    QElapsedTimer mSinceDrained;
+    unsigned long long mSeenAtLook = 0;
+    int mQuickLooksLeft = 0;
+    unsigned mCuts = 0;
+    QTimer mLook;
 };

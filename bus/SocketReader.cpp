@@ -14,7 +14,7 @@ cSocketReader::~cSocketReader() {
     Stop();
 }
 
-bool cSocketReader::Watch(zsock_t* pSocket, Receiver receiver) {
+bool cSocketReader::Watch(zsock_t* pSocket, Receiver receiver, sBounds bounds, Dropped dropped) {
     Stop();
     if (!pSocket)
         return false;
@@ -25,6 +25,8 @@ bool cSocketReader::Watch(zsock_t* pSocket, Receiver receiver) {
     }
     mpSocket = pSocket;
     mReceiver = std::move(receiver);
+    mBounds = bounds;
+    mDropped = std::move(dropped);
     // The descriptor only tells of changes: read what is already waiting.
     ReadSoon();
     return true;
@@ -36,6 +38,9 @@ void cSocketReader::Stop() {
     delete std::exchange(mpNotifier, nullptr);
     mpSocket = nullptr;
     mDrainedActions.clear();
+    zmsg_destroy(&mpPartial);
+    mbMidMessage = mbDropping = false;
+    mPartFrames = mPartBytes = 0;
 }
 
 bool cSocketReader::HasInput() const {
@@ -44,35 +49,93 @@ bool cSocketReader::HasInput() const {
     return mpSocket && (zsock_events(mpSocket) & ZMQ_POLLIN);
 }
 
+bool cSocketReader::HoldsInput() {
+    if (!mpSocket)
+        return false;
+    if (mbMidMessage || mReadOn.isActive())
+        return true;
+    if (!HasInput())
+        return false;
+    // The question took the descriptor's signal: the read is ours to ask for.
+    ReadSoon();
+    return true;
+}
+
+bool cSocketReader::TakeFrame() {
+    zmq_msg_t frame;
+    zmq_msg_init(&frame);
+    if (zmq_msg_recv(&frame, zsock_resolve(mpSocket), ZMQ_DONTWAIT) < 0) {
+        zmq_msg_close(&frame);
+        return false;
+    }
+    const std::size_t size = zmq_msg_size(&frame);
+    mbMidMessage = zmq_msg_more(&frame) != 0;
+    ++mPartFrames;
+    mPartBytes += static_cast<long long>(size);
+    if (!mbDropping && ((mBounds.iFrames >= 0 && mPartFrames > mBounds.iFrames) ||
+                        (mBounds.iBytes >= 0 && mPartBytes > mBounds.iBytes))) {
+        mbDropping = true;
+        zmsg_destroy(&mpPartial);
+    }
+    if (!mbDropping) {
+        if (!mpPartial)
+            mpPartial = zmsg_new();
+        zframe_t* pFrame = zframe_new(zmq_msg_data(&frame), size);
+        zmsg_append(mpPartial, &pFrame);
+    }
+    zmq_msg_close(&frame);
+    return true;
+}
+
 void cSocketReader::Read() {
     QElapsedTimer spent;
     spent.start();
     mTaken = 0;
+    int frames = 0;
     // Asked again after every message: a receiver may have caused socket
-    // activity, and what waits unasked would not wake us.
+    // activity, and what waits unasked would not wake us. The rest of a
+    // message under way is always there: the bus library passes a message
+    // on only once all of it has come.
     bool bDrained = true;
-    while (HasInput()) {
-        if (spent.elapsed() >= kReadBudgetMs) {
+    while (mbMidMessage || HasInput()) {
+        if (frames >= kReadBudgetFrames ||
+            (frames % kClockFrames == 0 && spent.elapsed() >= kReadBudgetMs)) {
             bDrained = false;
             ReadSoon();
             break;
         }
-        zmsg_t* pMessage = zmsg_recv_nowait(mpSocket);
-        if (!pMessage)
+        ++frames;
+        if (!TakeFrame()) {
+            if (!mbMidMessage)
+                break;
+            // Never seen: a message whose rest is not there. Look again later.
+            bDrained = false;
+            ReadSoon(kReadBudgetMs);
             break;
-        ++mTaken;
-        mReceiver(pMessage);
+        }
+        if (mbMidMessage)
+            continue;
+        ++mSeen;
+        const long long partFrames = std::exchange(mPartFrames, 0);
+        const long long partBytes = std::exchange(mPartBytes, 0);
+        if (std::exchange(mbDropping, false)) {
+            if (mDropped)
+                mDropped(partFrames, partBytes);
+        } else {
+            ++mTaken;
+            mReceiver(std::exchange(mpPartial, nullptr));
+        }
         if (!mpSocket) // the receiver stopped us
             return;
     }
     if (bDrained)
         RunDrainedActions();
-    emit sigRunEnded();
+    emit sigRunEnded(bDrained);
 }
 
 void cSocketReader::WhenDrained(std::function<void()> action) {
     mDrainedActions.push_back(std::move(action));
-    if (!mReadOn.isActive() && !HasInput())
+    if (!mReadOn.isActive() && !mbMidMessage && !HasInput())
         RunDrainedActions();
     else
         ReadSoon();

@@ -10,25 +10,44 @@
 
 class QSocketNotifier;
 
+// What one message may hold; -1: no bound.
+struct sMessageBounds {
+    long long iFrames = -1;
+    long long iBytes = -1;
+};
+
 // Reads a socket on the GUI thread when something arrives: a socket notifier
 // on its descriptor wakes it, so an idle socket costs nothing. One run reads
-// for a few milliseconds at most and hands each message over; the rest is
-// read after the other events of the loop.
+// a bounded number of frames for a few milliseconds at most and hands each
+// whole message over; the rest is read after the other events of the loop,
+// even when that rest is the middle of one message.
+//
+// Messages are read frame by frame against the owner's bounds: a message
+// with more frames or more bytes than its bounds is dropped as it is read,
+// each frame freed at once, so a message of a million frames neither stays
+// in memory nor holds the loop.
 class cSocketReader : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(cSocketReader)
 
 public:
     static constexpr qint64 kReadBudgetMs = 4;
+    // Seven decoder events; the clock is read once every kClockFrames.
+    static constexpr int kReadBudgetFrames = 16384;
+    static constexpr int kClockFrames = 256;
+
+    using sBounds = sMessageBounds;
     // Takes each message read; owns it from then on.
     using Receiver = std::function<void(zmsg_t* pMessage)>;
+    // Told of each message dropped for its size, once it has gone by.
+    using Dropped = std::function<void(long long iFrames, long long iBytes)>;
 
     explicit cSocketReader(QObject* parent = nullptr);
     ~cSocketReader() override;
 
     // Starts reading the socket, which stays the caller's; false when the
     // notifier cannot be wired.
-    bool Watch(zsock_t* pSocket, Receiver receiver);
+    bool Watch(zsock_t* pSocket, Receiver receiver, sBounds bounds = {}, Dropped dropped = {});
     // Stops reading; must come before the socket is destroyed.
     void Stop();
     bool Watching() const { return mpSocket != nullptr; }
@@ -39,6 +58,11 @@ public:
     bool ReadPending() const { return mReadOn.isActive(); }
     // Messages taken by the last run.
     int LastRunTaken() const { return mTaken; }
+    // Whole messages gone by since the start, handed over or dropped.
+    unsigned long long MessagesSeen() const { return mSeen; }
+    // True when the socket holds a message or part of one not yet read;
+    // then a read is on its way.
+    bool HoldsInput();
 
     // Runs the action at the first moment the socket holds no message, not
     // even the first frame of one: now, or at the end of the run that
@@ -47,20 +71,32 @@ public:
     void WhenDrained(std::function<void()> action);
 
 signals:
-    // A run has ended, whether or not the socket is empty.
-    void sigRunEnded();
+    // A run has ended; drained: the socket held nothing more, not even part
+    // of a message.
+    void sigRunEnded(bool bDrained);
 
 private slots:
     void Read();
 
 private:
     bool HasInput() const;
+    // Takes one frame of the message under way; false when none was there.
+    bool TakeFrame();
     void RunDrainedActions();
 
     zsock_t* mpSocket = nullptr;
     QSocketNotifier* mpNotifier = nullptr;
     QTimer mReadOn; // zero-time: the rest of what waits, after other events
     Receiver mReceiver;
+    Dropped mDropped;
+    sBounds mBounds;
+    // The message under way: frames so far, unless it is being dropped.
+    zmsg_t* mpPartial = nullptr;
+    bool mbMidMessage = false;
+    bool mbDropping = false;
+    long long mPartFrames = 0;
+    long long mPartBytes = 0;
+    unsigned long long mSeen = 0;
     std::vector<std::function<void()>> mDrainedActions;
     int mTaken = 0;
 };

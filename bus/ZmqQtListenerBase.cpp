@@ -4,7 +4,12 @@
 #include "Common/Utility/Console/Include/ConsolePrint.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -15,6 +20,16 @@ namespace {
 constexpr int kStateReceiveHwm = 256;
 // How long to let the bus library refill a full receive queue.
 constexpr int kSettleMs = 1;
+// Room for the topic beside a payload of the frame bound.
+constexpr long long kTopicRoom = 256;
+// A frame's header on the wire takes at most this many bytes.
+constexpr long long kFrameHeaderBytes = 9;
+// A TCP link may bring this much more than one whole message before it
+// counts as endless.
+constexpr long long kInflowSlack = 64 * 1024;
+// The bus library frees a cut link's memory on its own threads; give it back
+// to the system after that.
+constexpr int kGiveBackMs = 1000;
 
 } // namespace
 
@@ -27,7 +42,25 @@ cZmqQtListenerBase::cZmqQtListenerBase(QObject* parent) : QObject(parent) {
     // is due, and nothing would start it again.
     mStaleReport.setTimerType(Qt::PreciseTimer);
     connect(&mStaleReport, &QTimer::timeout, this, &cZmqQtListenerBase::ReportStale);
-    connect(&mReader, &cSocketReader::sigRunEnded, this, &cZmqQtListenerBase::EmitNewestWhenDue);
+    connect(&mReader, &cSocketReader::sigRunEnded, this, [this](bool bDrained) {
+        if (bDrained)
+            mKeeper.NoteDrained();
+        EmitNewestWhenDue();
+    });
+    mDropLine.setSingleShot(true);
+    connect(&mDropLine, &QTimer::timeout, this, &cZmqQtListenerBase::ReportDropped);
+    mGiveBack.setSingleShot(true);
+    mGiveBack.setInterval(kGiveBackMs);
+    connect(&mGiveBack, &QTimer::timeout, this, [] {
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    });
+    connect(&mKeeper, &cLinkKeeper::sigCut, this, [this](long long iBytes) {
+        ZqtError("%s: %lld bytes came without a whole message; the link is made again.",
+                 mEndpoint.c_str(), iBytes);
+        mGiveBack.start();
+    });
 }
 
 cZmqQtListenerBase::~cZmqQtListenerBase() {
@@ -50,6 +83,11 @@ void cZmqQtListenerBase::KeepNewestOnly(const char* pStreamName, cNewestOnlyGate
     mpGate = std::make_unique<cNewestOnlyGate>(std::move(check), std::move(report));
 }
 
+void cZmqQtListenerBase::SetMessageBounds(long long iFrames, long long iBytes) {
+    mBounds = {iFrames, iBytes};
+    mbBoundsSet = true;
+}
+
 void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     if (!pEndpoint) {
         ZqtError("Null input to SockInit().");
@@ -63,7 +101,7 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     zsock_set_maxmsgsize(pSocket, iMaxMessageBytes);
     if (mpGate)
         zsock_set_rcvhwm(pSocket, kStateReceiveHwm);
-    BusEndpoints::SetRetry(pSocket, pEndpoint);
+    BusEndpoints::SetLinkOptions(pSocket, pEndpoint);
     if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
         // The text carries its own line end, as the unit's other tools print it.
         ZqtError("Unable to connect to socket: %s\n", pEndpoint);
@@ -72,6 +110,8 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     }
     mpSocket = pSocket;
     mEndpoint = pEndpoint;
+    if (!mbBoundsSet)
+        mBounds = {2, iMaxMessageBytes < 0 ? -1 : iMaxMessageBytes + kTopicRoom};
     mbInitialised = true;
     mbJoined = true;
 }
@@ -104,17 +144,29 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
         return;
     if (mpGate)
         mpGate->SetPeriod(uPeriodMs);
+    mPeriodMs = uPeriodMs;
     mEmitLater.stop();
     if (!mReader.Watching() &&
-        !mReader.Watch(mpSocket, [this](zmsg_t* pMessage) { Receive(pMessage); })) {
+        !mReader.Watch(
+            mpSocket, [this](zmsg_t* pMessage) { Receive(pMessage); }, mBounds,
+            [this](long long iFrames, long long iBytes) { OnDropped(iFrames, iBytes); })) {
         ZqtError("Unable to connect timer to slot in ZmqQtListener.");
         return;
     }
     // Watching again would cancel a rest under way, and a left endpoint
     // would never be joined again.
-    if (!mKeeper.Watching())
+    if (!mKeeper.Watching()) {
+        if (std::strncmp(mEndpoint.c_str(), "tcp://", 6) == 0) {
+            const long long wire = mBounds.iBytes < 0 || mBounds.iFrames < 0
+                                       ? -1
+                                       : mBounds.iBytes + kFrameHeaderBytes * mBounds.iFrames;
+            mKeeper.SetInflowBound(wire < 0 ? -1 : wire + kInflowSlack,
+                                   {[this] { return mReader.HoldsInput(); },
+                                    [this] { return mReader.MessagesSeen(); }});
+        }
         mKeeper.Watch(
             mpSocket, [this] { Leave(); }, [this] { Join(); });
+    }
     mbPolling = true;
     mReader.ReadSoon();
 }
@@ -215,6 +267,32 @@ void cZmqQtListenerBase::ReportStale() {
     const unsigned stale = mpGate ? mpGate->TakeStaleReport(mClock.elapsed()) : 0;
     if (stale > 0)
         ZqtError("%s: %u stale events skipped in the last minute", mpStreamName, stale);
+}
+
+void cZmqQtListenerBase::OnDropped(long long iFrames, long long iBytes) {
+    const int kind = mBounds.iFrames >= 0 && iFrames > mBounds.iFrames ? 0 : 1;
+    ++mDropped[kind];
+    mDroppedSize[kind] = kind == 0 ? iFrames : iBytes;
+    // The frames went back as they were read; the bus library's queue that
+    // held them waits for the system to take its pages back.
+    mGiveBack.start();
+    if (mDropLine.isActive())
+        return;
+    const qint64 sinceLine = mSinceDropLine.isValid() ? mSinceDropLine.elapsed() : mPeriodMs;
+    mDropLine.start(int(std::max<qint64>(0, mPeriodMs - sinceLine)));
+}
+
+void cZmqQtListenerBase::ReportDropped() {
+    static const char* const kWhat[] = {"frames", "bytes"};
+    const long long bounds[] = {mBounds.iFrames, mBounds.iBytes};
+    for (int kind = 0; kind < 2; ++kind) {
+        if (mDropped[kind] == 0)
+            continue;
+        ZqtError("%s: %u message(s) of more than %lld %s dropped, the last of %lld.",
+                 mEndpoint.c_str(), mDropped[kind], bounds[kind], kWhat[kind], mDroppedSize[kind]);
+        mDropped[kind] = 0;
+    }
+    mSinceDropLine.start();
 }
 
 void cZmqQtListenerBase::sltNewMessage(zmsg_t* pMessage) {

@@ -44,8 +44,9 @@ public:
 
     // iMaxMessageBytes bounds each inbound frame: a peer that sends a larger
     // one is refused by the bus library before anything is allocated for it
-    // (and the link is made again); -1 leaves frames unbounded. A second call
-    // replaces the socket.
+    // (and the link is made again); -1 leaves frames unbounded. The message
+    // as a whole is bounded by SetMessageBounds. A second call replaces the
+    // socket.
     void SockInit(const char* pEndpoint, int iMaxMessageBytes = -1);
     void SockSubscribe(const char* pTopic);
     void SockUnSubscribe(const char* pTopic);
@@ -80,6 +81,11 @@ protected:
     // own a message could be shown when the topic router would handle it.
     void KeepNewestOnly(const char* pStreamName, cNewestOnlyGate::Check check = {},
                         cNewestOnlyGate::Report report = {});
+    // The subscriber's messages have at most this many frames and bytes in
+    // all; a larger one is dropped as it is read. Without a call: a topic and
+    // a payload of at most the frame bound, with room for the topic. Call
+    // before SockInit.
+    void SetMessageBounds(long long iFrames, long long iBytes);
 
     // The start every subscriber shares: the socket on the endpoint, its
     // topics, its own signals wired to its slots once, then polling; or its
@@ -97,6 +103,8 @@ private:
     void HandOut(zmsg_t* pMessage);
     void EmitNewestWhenDue();
     void ReportStale();
+    void OnDropped(long long iFrames, long long iBytes);
+    void ReportDropped();
     void Leave();
     void Join();
 
@@ -111,6 +119,16 @@ private:
     cLinkKeeper mKeeper;
     cTopicRouter mRouter;
     eStages mStages = eStages::kOne;
+
+    cSocketReader::sBounds mBounds;
+    bool mbBoundsSet = false;
+    // Dropped messages since the last line, by kind: too many frames, too many bytes.
+    unsigned mDropped[2] = {0, 0};
+    long long mDroppedSize[2] = {0, 0};
+    QElapsedTimer mSinceDropLine;
+    QTimer mDropLine;
+    QTimer mGiveBack; // memory a dropped message took, back to the system
+    unsigned short mPeriodMs = 0;
 
     // State streams only.
     const char* mpStreamName = nullptr;

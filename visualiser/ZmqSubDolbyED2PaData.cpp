@@ -21,6 +21,7 @@ cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBa
     SetTopics({{DolbyED2Frames::kTopic, {}}}, {}, eStages::kOne);
     // Bad events have no console line of their own.
     KeepNewestOnly("ED2", &Check, [](zmsg_t*) {});
+    SetMessageBounds(DolbyED2Frames::kEventFrames, DolbyED2Frames::kMaxEventBytes);
 }
 
 void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {

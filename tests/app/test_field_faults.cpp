@@ -126,8 +126,10 @@ private slots:
         QTest::newRow("peer: wrong types")
             << 0 << Frames{"Switch", R"({"AppName":5,"Show":"yes"})"}
             << QByteArray("|\"Failed to parse message setting default to true\"");
-        QTest::newRow("peer: extra frames")
-            << 0 << Frames{"Switch", kSwitch, "more"} << QByteArray();
+        QTest::newRow("peer: more frames than a peer message has")
+            << 0 << Frames{"Switch", kSwitch, "more"}
+            << QByteArray("DoRiduyPub.ipc: 1 message(s) of more than 2 frames dropped, the last "
+                          "of 3.\n");
         QTest::newRow("settings: not JSON")
             << 1 << Frames{"AppDolbyDecoderSettings", "]"} << QByteArray("Retrning  False \n");
         QTest::newRow("encoder: wrong types")

@@ -123,6 +123,53 @@ private slots:
         zsock_destroy(&pPull);
     }
 
+    void readerBounds_data() {
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("frameBytes");
+        QTest::addColumn<bool>("handed");
+        // Bounds below: 3 frames, 100 bytes.
+        QTest::newRow("at both bounds") << 3 << 33 << true;
+        QTest::newRow("a frame too many") << 4 << 1 << false;
+        QTest::newRow("a byte too many") << 2 << 51 << false;
+        // 200,000 frames are more than 12 runs' budget of 16,384.
+        QTest::newRow("a bomb of small frames") << 200000 << 1 << false;
+    }
+    // Guards the message bounds: a message over either is dropped, said with its size,
+    // and the next one still comes; one message never takes more than a run's budget.
+    void readerBounds() {
+        QFETCH(int, frames);
+        QFETCH(int, frameBytes);
+        QFETCH(bool, handed);
+        ZsockPtr pub = BindSocket(ZMQ_PUSH, mBus.Ipc("bounds.ipc"));
+        zsock_t* pPull = zsock_new_pull((">" + mBus.Ipc("bounds.ipc")).c_str());
+        const std::string frame(std::size_t(frameBytes), 'x');
+        for (int i = 1; i < frames; ++i)
+            zstr_sendm(pub.get(), frame.c_str());
+        zstr_send(pub.get(), frame.c_str());
+        zstr_send(pub.get(), "next");
+        cSocketReader reader;
+        QList<int> sizes;
+        QList<long long> dropped;
+        int runs = 0;
+        connect(&reader, &cSocketReader::sigRunEnded, this, [&] { ++runs; });
+        reader.Watch(
+            pPull,
+            [&sizes](zmsg_t* pMessage) {
+                sizes << int(zmsg_size(pMessage));
+                zmsg_destroy(&pMessage);
+            },
+            {3, 100},
+            [&](long long iFrames, long long iBytes) { dropped << iFrames << iBytes << runs; });
+        QTRY_VERIFY(sizes.contains(1));
+        QCOMPARE(sizes, handed ? (QList<int>{frames, 1}) : (QList<int>{1}));
+        if (!handed) {
+            QCOMPARE(dropped.mid(0, 2), (QList<long long>{frames, 1LL * frames * frameBytes}));
+            QVERIFY(dropped[2] >= frames / cSocketReader::kReadBudgetFrames);
+        }
+        reader.Stop();
+        zsock_destroy(&pPull);
+    }
+
     // Guards against joining again at once, a thousand times a second, a peer that
     // takes every link and drops it: the keeper leaves, and joins after a rest.
     void keeperRestsAFlappingPeer() {
