@@ -22,8 +22,9 @@ void cKeldHeartbeater::Init(const char* pName) {
     if (!connect(mpTimer, &QTimer::timeout, this, &cKeldHeartbeater::SendHeartbeat)) {
         KeldError("Sig/Slot connect failure in KeldHeartBeater.");
     }
-    // A coarse timer may fire 5 % early; the monitor expects one beat a second.
-    mpTimer->setTimerType(Qt::PreciseTimer);
+    // On the second, as the bus's other one-second timers: they share a wake-up.
+    // (A coarse timer may fire 5 % early; the monitor expects one beat a second.)
+    mpTimer->setTimerType(Qt::VeryCoarseTimer);
     mpTimer->start(kPeriodMs);
 }
 

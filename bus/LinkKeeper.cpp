@@ -101,7 +101,7 @@ void cLinkKeeper::ReadEvents() {
                 mSinceDrained.start();
                 mSeenAtLook = mState.seen ? mState.seen() : 0;
                 mQuickLooksLeft = kQuickLooks;
-                mLook.start(kFirstLookMs);
+                LookIn(kFirstLookMs);
             }
         } else if (event == ZMQ_EVENT_CONNECT_RETRIED || event == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) {
             mbMended = true;
@@ -187,10 +187,17 @@ void cLinkKeeper::LookAtInflow() {
     }
     if (mQuickLooksLeft > 0 || bUnderWay) {
         mQuickLooksLeft = std::max(0, mQuickLooksLeft - 1);
-        mLook.start(kQuickLookMs);
+        LookIn(kQuickLookMs);
     } else {
-        mLook.start(kLookMs);
+        LookIn(kLookMs);
     }
+}
+
+void cLinkKeeper::LookIn(int iMs) {
+    // The one-second looks fall on the second, with the heartbeat's: they
+    // share its wake-up.
+    mLook.setTimerType(iMs >= kLookMs ? Qt::VeryCoarseTimer : Qt::PreciseTimer);
+    mLook.start(iMs);
 }
 
 void cLinkKeeper::Rest() {

@@ -88,6 +88,7 @@ private:
     void OnDropped();
     void CheckMended();
     void LookAtInflow();
+    void LookIn(int iMs);
     void Rest();
     long long BytesIn() const;
 
