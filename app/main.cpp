@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     QObject::connect(&relay, &cSignalRelay::sigSignal, [&shots](int iSignal) {
         // SIGUSR1 asks for a picture of the panel; the app goes on.
         if (iSignal == SIGUSR1) {
-            shots.Take();
+            shots.Request();
             return;
         }
         qDebug().noquote() << "Bye :)";
