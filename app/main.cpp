@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
         return kExitOtherCopy;
 
     QApplication app(argc, argv);
+    instanceLock.Answer();
     Say("Brisvel: Front panel Dolby Visualiser Application starting.");
     Say("Brisvel: Initializing static classes.");
     // Pages look colours and style sheets up by name while they are built.
