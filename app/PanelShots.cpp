@@ -122,13 +122,15 @@ QString cPanelShots::Take(const QDateTime& time) {
 // a link, nor anyone else's, where another user could read or plant files.
 int cPanelShots::OpenDirectory(QString* pError) const {
     const QByteArray path = QFile::encodeName(mDirectory);
-    if (mkdir(path.constData(), 0700) != 0 && errno == ENOENT) {
+    int made = mkdir(path.constData(), 0700) == 0 ? 0 : errno;
+    if (made == ENOENT) {
         QDir().mkpath(QFileInfo(mDirectory).path()); // a failure shows in the next mkdir
-        mkdir(path.constData(), 0700);
+        made = mkdir(path.constData(), 0700) == 0 ? 0 : errno;
     }
     struct stat named {};
     if (lstat(path.constData(), &named) != 0) {
-        *pError = ErrnoText();
+        // Why it could not be made says more than that it is not there.
+        *pError = QString::fromLocal8Bit(std::strerror(made != 0 && made != EEXIST ? made : errno));
         return -1;
     }
     if (S_ISLNK(named.st_mode)) {
