@@ -3,20 +3,22 @@
 #include "Common/AppLib/Include/BusEndpoints.h"
 #include "Common/Utility/Console/Include/ConsolePrint.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <QSocketNotifier>
+
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-const char* const kLockName = "RoVodirAzazodovir.lock";
+const std::string kLockPrefix = "brisvel-visualiser:";
 // The longest socket path the app uses: the directory, the slash-joined form's
 // two slashes and the longest socket name.
 const std::size_t kLongestSuffix = std::strlen("//loggerSinkMq.ipc");
@@ -44,44 +46,79 @@ void ReportBusDirectoryFaults() {
                   uLength, kSocketPathMax - kLongestSuffix, pDir);
 }
 
+cInstanceLock::cInstanceLock() = default;
+
 cInstanceLock::~cInstanceLock() {
-    if (mFd < 0)
-        return;
-    // Unlinked while still held, so a copy starting now either finds the
-    // lock taken or makes a fresh file; Acquire checks which file it holds.
-    unlink(mPath.c_str());
-    close(mFd);
+    mpAnswer.reset();
+    if (mFd >= 0)
+        close(mFd);
+}
+
+std::string cInstanceLock::Name(std::string directory) {
+    // "/run/shm/mq/" is the same directory as "/run/shm/mq".
+    while (directory.size() > 1 && directory.back() == '/')
+        directory.pop_back();
+    const std::string name = kLockPrefix + directory;
+    if (name.size() <= kSocketPathMax)
+        return name;
+    std::uint64_t hash = 14695981039346656037ULL; // 64-bit FNV-1a
+    for (const unsigned char c : directory)
+        hash = (hash ^ c) * 1099511628211ULL;
+    char text[40];
+    std::snprintf(text, sizeof text, "fnv1a64:%016llx", static_cast<unsigned long long>(hash));
+    return kLockPrefix + std::string(text);
 }
 
 cInstanceLock::eResult cInstanceLock::Acquire() {
-    mPath = std::string(BusEndpoints::MqDir()) + "/" + kLockName;
-    // A copy leaving may unlink the file between our open and our lock; then
-    // we hold a lock on a name nobody else sees, and try again.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const int fd = open(mPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return eResult::Unavailable;
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            char text[32] = {};
-            const ssize_t got = pread(fd, text, sizeof text - 1, 0);
-            close(fd);
-            const long pid = got > 0 ? std::strtol(text, nullptr, 10) : 0;
-            KeldError("Another copy is running on bus directory %s (PID %ld); this one exits.",
-                      BusEndpoints::MqDir(), pid);
-            return eResult::OtherCopy;
-        }
-        struct stat held {};
-        struct stat named {};
-        if (fstat(fd, &held) == 0 && stat(mPath.c_str(), &named) == 0 &&
-            held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
-            char text[32];
-            const int length = std::snprintf(text, sizeof text, "%ld\n", long(getpid()));
-            if (ftruncate(fd, 0) != 0 || pwrite(fd, text, std::size_t(length), 0) != length)
-                KeldError("Could not write the PID into %s.", mPath.c_str());
+    const std::string name = Name(BusEndpoints::MqDir());
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, name.data(), name.size()); // sun_path[0] = 0: abstract
+    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    const auto* pAddress = reinterpret_cast<const sockaddr*>(&address);
+    // A copy between its bind and its listen refuses a connection; it is
+    // asked again a moment later.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd >= 0 && bind(fd, pAddress, length) == 0 && listen(fd, 16) == 0) {
             mFd = fd;
             return eResult::Held;
         }
-        close(fd);
+        const int error = errno;
+        if (fd >= 0)
+            close(fd);
+        if (error != EADDRINUSE) {
+            KeldError("Cannot check for another copy on bus directory %s (%s); running anyway.",
+                      BusEndpoints::MqDir(), std::strerror(error));
+            return eResult::Unavailable;
+        }
+        const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ucred peer{};
+        socklen_t peerLength = sizeof peer;
+        const bool bAnswered = probe >= 0 && connect(probe, pAddress, length) == 0 &&
+                               getsockopt(probe, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) == 0;
+        if (probe >= 0)
+            close(probe);
+        if (bAnswered) {
+            KeldError("Another copy is running on bus directory %s (PID %ld); this one exits.",
+                      BusEndpoints::MqDir(), long(peer.pid));
+            return eResult::OtherCopy;
+        }
+        usleep(20000);
     }
+    KeldError("Another program holds the single-copy name for bus directory %s and does not "
+              "answer; running anyway.",
+              BusEndpoints::MqDir());
     return eResult::Unavailable;
+}
+
+void cInstanceLock::Answer() {
+    if (mFd < 0 || mpAnswer)
+        return;
+    mpAnswer = std::make_unique<QSocketNotifier>(mFd, QSocketNotifier::Read);
+    QObject::connect(mpAnswer.get(), &QSocketNotifier::activated, mpAnswer.get(), [this] {
+        // Asking is all a copy does: its connection is closed unread.
+        for (int fd; (fd = accept4(mFd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+            close(fd);
+    });
 }

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
         return kExitOtherCopy;
 
     QApplication app(argc, argv);
+    instanceLock.Answer();
     Say("Brisvel: Front panel Dolby Visualiser Application starting.");
     Say("Brisvel: Initializing static classes.");
     // Pages look colours and style sheets up by name while they are built.
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
     QObject::connect(&relay, &cSignalRelay::sigSignal, [&shots](int iSignal) {
         // SIGUSR1 asks for a picture of the panel; the app goes on.
         if (iSignal == SIGUSR1) {
-            shots.Take();
+            shots.Request();
             return;
         }
         qDebug().noquote() << "Bye :)";

@@ -12,7 +12,7 @@ packages=(
 )
 case "${1:-}" in
     --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format clang-tidy); shift ;;
-    --run) packages+=(xauth imagemagick); shift ;;
+    --run) packages+=(xauth imagemagick libfaketime); shift ;; # libfaketime: panel-checks.py
 esac
 packages+=("$@")
 

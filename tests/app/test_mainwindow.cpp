@@ -1,10 +1,13 @@
 // The window and its pages: page order and switching, the notification page's
-// look and latch, the main menu grid, the page base's texts. Bus messages
-// reaching the window, and what the display makes of them: test_processes.
+// look and latch, the main menu grid, the page base's texts; pictures of the
+// panel and where they go. Bus messages reaching the window, and what the
+// display makes of them: test_processes.
 #include "app/MainWindow.h"
 #include "app/Notification.h"
 #include "app/PageBase.h"
 #include "app/PageMainMenu.h"
+#include "app/PanelShots.h"
+#include "app/SignalRelay.h"
 #include "look/ButtonMain.h"
 #include "look/ButtonStyled.h"
 #include "look/ButtonStylesheets.h"
@@ -21,6 +24,15 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 Notification_s Record(int level, const char* pTitle) {
@@ -35,6 +47,12 @@ bool Shows(QWidget& page, QPoint at, const QColor& colour) {
 }
 
 constexpr QPoint kFreeCorner(3, 3); // no child widget of the notification page covers it
+
+const QDateTime kNoon(QDate(2026, 12, 6), QTime(12, 0), Qt::UTC);
+
+QStringList Pictures(const QString& directory) {
+    return QDir(directory).entryList({"panel-*"}, QDir::Files | QDir::System, QDir::Name);
+}
 
 } // namespace
 
@@ -158,6 +176,124 @@ private slots:
         QSignalSpy spy(&page, &cMainMenuPage::sigSwitchScreen);
         buttons[0]->click();
         QCOMPARE(QList<QVariantList>(spy), (QList<QVariantList>{{1}}));
+    }
+
+    void shotNamesSortAsWritten_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("surplus"); // with two kept
+        QTest::newRow("clock stepped back an hour")
+            << QStringList{"panel-000007-20261206T101010.123Z.png",
+                           "panel-000008-20261206T101011.000Z.png",
+                           "panel-000009-20261206T091012.000Z.png"}
+            << QStringList{"panel-000007-20261206T101010.123Z.png"};
+        QTest::newRow("past six digits") << QStringList{"panel-1000000-20261206T101010.000Z.png",
+                                                        "panel-1000001-20261206T101011.000Z.png",
+                                                        "panel-999999-20261206T101009.000Z.png"}
+                                         << QStringList{"panel-999999-20261206T101009.000Z.png"};
+        QTest::newRow("other names are not pictures")
+            << QStringList{"panel-20261206T101010.123Z.png",
+                           "notes.txt",
+                           ".panel-000001-20261206T101010.000Z.png.0badf00d.part",
+                           "panel-000001-20261206T101010.000Z.png.bak",
+                           "panel-000001-20261206T101010.000Z.png",
+                           "panel-000002-20261206T101011.000Z.png",
+                           "panel-000003-20261206T101012.000Z.png"}
+            << QStringList{"panel-000001-20261206T101010.000Z.png"};
+    }
+    // Pictures pruned by the wall clock: a clock stepped back had each new picture removed at once.
+    void shotNamesSortAsWritten() {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, surplus);
+        QCOMPARE(cPanelShots::Surplus(names, 2), surplus);
+        const QDateTime anHourEast(QDate(2026, 12, 6), QTime(11, 10, 10, 123), QTimeZone(3600));
+        const QString name = cPanelShots::FileName(42, anHourEast);
+        QCOMPARE(name, QStringLiteral("panel-000042-20261206T101010.123Z.png"));
+        QCOMPARE(cPanelShots::Sequence(name), qint64(42));
+    }
+
+    // A link planted at the next name written through, a restart counting from 1 again,
+    // or the pictures written after the clock went back pruned first.
+    void shotsCountOnAndReplaceLinks() {
+        QTemporaryDir dir;
+        QFile target(dir.filePath("target"));
+        QVERIFY(target.open(QIODevice::WriteOnly) && target.write("keep") == 4);
+        target.close();
+        const QString shots = dir.filePath("shots");
+        QVERIFY(QDir().mkdir(shots));
+        QFile(target.fileName()).copy(shots + "/panel-000041-20261206T110000.000Z.png");
+        QVERIFY(QFile::link(target.fileName(), shots + "/" + cPanelShots::FileName(42, kNoon)));
+        QWidget widget;
+        widget.resize(40, 30);
+        cPanelShots panel(&widget, shots);
+        QCOMPARE(panel.Take(kNoon), shots + "/" + cPanelShots::FileName(42, kNoon));
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QCOMPARE(target.readAll(), QByteArray("keep"));
+        QCOMPARE(QImage(shots + "/" + cPanelShots::FileName(42, kNoon)).size(), QSize(40, 30));
+        struct stat written {};
+        QCOMPARE(stat(qPrintable(shots + "/" + cPanelShots::FileName(42, kNoon)), &written), 0);
+        QCOMPARE(written.st_mode & 0777, 0600u);
+        // Ten more, the clock an hour back after the first: those ten are the ones kept.
+        QStringList kept;
+        for (int i = 0; i < 10; ++i) {
+            const QDateTime time = kNoon.addSecs(i == 0 ? 1 : i - 3600);
+            kept << cPanelShots::FileName(43 + i, time);
+            QCOMPARE(panel.Take(time), shots + "/" + kept.constLast());
+        }
+        QCOMPARE(Pictures(shots), kept);
+        QCOMPARE(QDir(shots).entryList(QDir::Hidden | QDir::Files).size(), 10); // no part file left
+    }
+
+    void shotDirectoryRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("symbolic link") << "link" << QByteArray("it is a symbolic link");
+        QTest::newRow("another user's") << "foreign" << QByteArray("it belongs to user ");
+        QTest::newRow("a file") << "file" << QByteArray("it is not a directory");
+    }
+    // Pictures written into a directory that another user reads, or that a link redirects.
+    void shotDirectoryRefused() {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, reason);
+        QTemporaryDir dir;
+        const QString real = dir.filePath("real");
+        QString shots = dir.filePath("shots");
+        QVERIFY(QDir().mkdir(real));
+        if (kind == "link")
+            QVERIFY(QFile::link(real, shots));
+        else if (kind == "file")
+            QVERIFY(QFile(shots).open(QIODevice::WriteOnly));
+        else if (geteuid() == 0)
+            QVERIFY(QDir().mkdir(shots) && chown(qPrintable(shots), 65534, 65534) == 0);
+        else
+            shots = "/"; // root's, not ours
+        QWidget widget;
+        widget.resize(40, 30);
+        cPanelShots panel(&widget, shots);
+        ConsoleCapture console;
+        QVERIFY(panel.Take().isEmpty());
+        QVERIFY2(console.Text().contains("KELD_ERROR : Screenshot directory " + shots.toUtf8() +
+                                         " refused: " + reason),
+                 console.Text().constData());
+        QVERIFY(QDir(real).isEmpty() && (shots == "/" || Pictures(shots).isEmpty()));
+    }
+
+    // A picture per SIGUSR1 of a burst, each holding the GUI thread: signals already
+    // waiting when a picture is taken must share it, and a later burst gets one more.
+    void signalBurstMakesOnePicture() {
+        QTemporaryDir dir;
+        QWidget widget;
+        widget.resize(40, 30);
+        cPanelShots panel(&widget, dir.path());
+        cSignalRelay relay;
+        QVERIFY(relay.Watch(SIGUSR1));
+        QObject::connect(&relay, &cSignalRelay::sigSignal, &relay, [&panel] { panel.Request(); });
+        for (const int pictures : {1, 2}) {
+            for (int i = 0; i < 100; ++i)
+                raise(SIGUSR1);
+            QTRY_COMPARE(Pictures(dir.path()).size(), pictures);
+            QTest::qWait(3 * cPanelShots::kSpacingMs);
+            QCOMPARE(Pictures(dir.path()).size(), pictures);
+        }
     }
 
 private:
