@@ -11,7 +11,8 @@ packages=(
     xvfb openbox # the window suites' second run: a display and a window manager
 )
 case "${1:-}" in
-    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format clang-tidy); shift ;;
+    # libfaketime: the bus torture steps the app's wall clock back under it.
+    --ci) packages+=(clang libclang-rt-14-dev libbenchmark-dev clang-format clang-tidy libfaketime faketime); shift ;;
     --run) packages+=(xauth imagemagick); shift ;;
 esac
 packages+=("$@")
