@@ -19,7 +19,7 @@ seed="${2:-$(date +%s)}"
 build="${3:-build}"
 faults="${4:-all}"
 tool="$build/tools/bus-torture"
-app="$build/app/brisvel-visualiser"
+app="$build/brisvel-visualiser"
 [ -x "$tool" ] && [ -x "$app" ] ||
     { echo "torture: build $tool and $app first (cmake --build --preset dev --target bus-torture brisvel-visualiser)"; exit 2; }
 # The clock fault preloads libfaketime into the app; without it that fault is skipped.

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr const char* kProbeLine = "Unhandled topic: SwitchX";
-
 zsock_t* Bound(int type, const QString& path) {
     zsock_t* pSocket = zsock_new(type);
     zsock_set_linger(pSocket, 0);
@@ -45,7 +43,7 @@ QString cAppUnderTest::Program() {
     const QString named = qEnvironmentVariable("BRISVEL_APP");
     return !named.isEmpty()
                ? named
-               : QDir(QCoreApplication::applicationDirPath()).filePath("../app/brisvel-visualiser");
+               : QDir(QCoreApplication::applicationDirPath()).filePath("../brisvel-visualiser");
 }
 
 QString cAppUnderTest::FakeTimeLibrary() {
@@ -90,14 +88,17 @@ bool cAppUnderTest::Start(bool bFakeTime) {
 }
 
 bool cAppUnderTest::CommandActs(int timeoutMs) {
-    const qsizetype before = Console().count(kProbeLine);
+    // A topic of this call's own: the answers to an earlier call's probes
+    // may still come.
+    const QByteArray probe = "SwitchX" + QByteArray::number(++mProbes);
+    const QByteArray line = "Unhandled topic: " + probe + "\n";
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired() && Alive()) {
         Send(mpPeer, "FpSetDolbyVisualView", R"({"VisualiserView": "Front View"})");
-        Send(mpPeer, "SwitchX", "{}");
+        Send(mpPeer, probe.constData(), "{}");
         for (QDeadlineTimer tick(100); !tick.hasExpired();) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            if (Console().count(kProbeLine) > before)
+            if (Console().contains(line))
                 return true;
         }
     }

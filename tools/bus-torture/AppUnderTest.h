@@ -57,4 +57,5 @@ private:
     zsock_t* mpSink = nullptr;
     std::unique_ptr<AppProcess> mpApp;
     qsizetype mShotsSeen = 0;
+    int mProbes = 0;
 };

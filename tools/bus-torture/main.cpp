@@ -71,6 +71,7 @@ constexpr long kMaxBurst = 100000;
 constexpr long kMaxEd2Burst = 300;   // an event is 2371 frames: 300 are 45 MB in the sender
 constexpr long kMaxAppBurst = 10000; // the app prints lines for many of them
 constexpr qint64 kWatchdogMs = 60000;
+constexpr int kShotsKept = 10; // the app keeps the newest ten screenshots
 
 FILE* gpReport = stdout; // the console, once the subscribers' own lines go elsewhere
 
@@ -144,6 +145,9 @@ qint64 RssKb() {
 // The highest resident memory seen since the last reset, sampled on a
 // thread of its own: a message read in one call shows no peak to the loop.
 std::atomic<qint64> gPeakKb{0};
+// The longest the event loop went unturned since the last reset, in ms over
+// its 100 ms tick: a message read and handed out in one go shows here.
+std::atomic<qint64> gStallMs{0};
 
 // The UTC time in a screenshot's name ("panel-yyyyMMddTHHmmss.zzzZ.png").
 QDateTime ShotTime(const QString& path) {
@@ -186,6 +190,7 @@ struct sFaultFigures {
     qint64 peakGrowKb = 0;  // the most it grew within one round, at its peak
     qint64 afterGrowKb = 0; // the most it stayed grown after one round
     qint64 lastAfterKb = 0;
+    qint64 stallMs = 0;
 };
 
 class cTorture {
@@ -291,6 +296,7 @@ private:
         sFaultFigures& figures = mFigures[fault];
         const qint64 beforeKb = RssKb();
         gPeakKb = beforeKb;
+        gStallMs = 0;
         if (figures.beforeKb < 0)
             figures.beforeKb = beforeKb;
         if (fault == eFault::kSilent)
@@ -302,6 +308,7 @@ private:
         figures.lastAfterKb = RssKb();
         figures.peakGrowKb = std::max(figures.peakGrowKb, gPeakKb - beforeKb);
         figures.afterGrowKb = std::max(figures.afterGrowKb, figures.lastAfterKb - beforeKb);
+        figures.stallMs = std::max<qint64>(figures.stallMs, gStallMs);
     }
 
     void BusRound(std::uint32_t round, const sTarget& target, eFault fault) {
@@ -340,7 +347,7 @@ private:
         toAct.start();
         Publisher pGood = Spawn({"good", endpoint, kind, QString::number(round)});
         const bool bActed = Pump([&] { return mSeen[target.kind] == expected; }, kActDeadlineMs);
-        Acted(fault, toAct.elapsed());
+        Acted(fault, toAct.elapsed(), bActed);
         if (!bActed)
             Fail(round, target.pName, fault,
                  "no good message in " + std::to_string(kActDeadlineMs) + " ms");
@@ -382,7 +389,7 @@ private:
         pOld->Interrupt(SIGKILL);
         const std::string expected = "Round " + std::to_string(round);
         const bool bActed = Pump([&] { return mSeen[eKind::kEd2] == expected; }, kSilentDeadlineMs);
-        Acted(eFault::kSilent, toAct.elapsed());
+        Acted(eFault::kSilent, toAct.elapsed(), bActed);
         if (!bActed)
             Fail(round, "ed2/tcp", eFault::kSilent,
                  "the new board not heard within " + std::to_string(kSilentDeadlineMs) +
@@ -404,11 +411,16 @@ private:
             return;
         }
         QElapsedTimer toAct;
+        QElapsedTimer sinceShot;
         QString shotBefore;
+        long back = 0;
         if (bClock) {
-            shotBefore = app.Shot(10000);
+            // As many pictures as the app keeps: the next one makes it prune.
+            for (int i = 0; i < kShotsKept; ++i)
+                shotBefore = app.Shot(10000);
+            sinceShot.start();
             // Log-uniform from a second to a day.
-            const long back = long(
+            back = long(
                 std::exp(std::uniform_real_distribution<double>(0, std::log(86400.0))(mRandom)));
             app.Step(back);
             Sleep(1100); // the preload reads its control file once a second
@@ -428,13 +440,18 @@ private:
             toAct.start();
         }
         const bool bActed = app.CommandActs(kActDeadlineMs);
-        Acted(fault, toAct.elapsed());
+        Acted(fault, toAct.elapsed(), bActed);
         app.DrainBeats();
         const bool bBeats = bActed && app.Beats(2, 3500);
         if (bClock) {
-            const QDateTime before = ShotTime(shotBefore), after = ShotTime(app.Shot(10000));
-            if (before.isValid() && after.isValid() && after < before)
+            const QString shotAfter = app.Shot(10000);
+            const QDateTime before = ShotTime(shotBefore), after = ShotTime(shotAfter);
+            // Named by the app's own clock: earlier than real time by the step.
+            if (before.isValid() && after.isValid() &&
+                before.msecsTo(after) < sinceShot.elapsed() - back * 500)
                 ++mClockSteps;
+            if (!shotAfter.isEmpty() && QFile::exists(shotAfter))
+                ++mShotsKept;
         }
         if (!bActed)
             Fail(round, "app", fault,
@@ -445,9 +462,11 @@ private:
             Fail(round, "app", fault, "the app is gone");
     }
 
-    void Acted(eFault fault, qint64 ms) {
+    // A fault's own figures count the good messages that acted in time.
+    void Acted(eFault fault, qint64 ms, bool bActed) {
         mActMs.push_back(ms);
-        mFigures[fault].actMs.push_back(ms);
+        if (bActed)
+            mFigures[fault].actMs.push_back(ms);
     }
 
     static qint64 At(std::vector<qint64> times, double fraction) {
@@ -474,20 +493,25 @@ private:
             const sFaultFigures& figures = mFigures[fault];
             std::fprintf(gpReport,
                          "  %-28s %4u rounds, %u failed; acted p50 %lld ms, max %lld ms; "
-                         "RSS %lld MB before, +%lld MB peak, +%lld MB after (most in a round)\n",
+                         "RSS %lld MB before the first, %lld MB after the last, most in one "
+                         "round +%lld MB at its peak, +%lld MB after it; event loop stalled "
+                         "%lld ms at most\n",
                          Name(fault), mFaults[Name(fault)], figures.failures,
                          static_cast<long long>(At(figures.actMs, 0.5)),
                          static_cast<long long>(At(figures.actMs, 1.0)),
                          static_cast<long long>(std::max<qint64>(0, figures.beforeKb) / 1024),
+                         static_cast<long long>(figures.lastAfterKb / 1024),
                          static_cast<long long>(figures.peakGrowKb / 1024),
-                         static_cast<long long>(figures.afterGrowKb / 1024));
+                         static_cast<long long>(figures.afterGrowKb / 1024),
+                         static_cast<long long>(figures.stallMs));
         }
         if (mFaults[Name(eFault::kSilent)] > 0)
             std::fprintf(gpReport, "  %u relay links held silent\n", mSilentLinks);
         if (mFaults[Name(eFault::kClock)] > 0)
             std::fprintf(gpReport,
-                         "  the app's wall clock read earlier after the step in %u of %u rounds\n",
-                         mClockSteps, mFaults[Name(eFault::kClock)]);
+                         "  the app's wall clock read earlier after the step in %u of %u rounds; "
+                         "its screenshot taken after the step, beside %d older ones, kept in %u\n",
+                         mClockSteps, mFaults[Name(eFault::kClock)], kShotsKept, mShotsKept);
         for (const auto& [fault, why] : mSkipped)
             std::fprintf(gpReport, "  %-28s %s\n", Name(fault), why);
         std::fflush(gpReport);
@@ -511,6 +535,7 @@ private:
     unsigned mHangs = 0;
     unsigned mSilentLinks = 0;
     unsigned mClockSteps = 0;
+    unsigned mShotsKept = 0;
     long mBurstMessages = 0;
     long mHandedOut = 0;
 };
@@ -585,7 +610,11 @@ int main(int argc, char** argv) {
     static QElapsedTimer since;
     since.start();
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [] { beat = since.elapsed(); });
+    QObject::connect(&ticker, &QTimer::timeout, [] {
+        const qint64 now = since.elapsed();
+        gStallMs = std::max<qint64>(gStallMs, now - beat - 100);
+        beat = now;
+    });
     ticker.start(100);
     std::thread([] {
         for (;;) {
