@@ -103,8 +103,7 @@ const char* Word(eFault fault) {
     return kWords[int(fault)];
 }
 
-// The faults a LIST names, in their own order (which keeps a seed's rounds
-// as they were for the old faults alone); empty on an unknown name.
+// The faults a LIST names, in their own order; empty on an unknown name.
 std::vector<eFault> Parse(const QString& list) {
     std::vector<bool> bWanted(kFaultCount, false);
     for (const QString& word : list.split(',', Qt::SkipEmptyParts)) {
@@ -291,7 +290,13 @@ private:
     void Round() {
         const std::uint32_t round = ++mRounds;
         const sTarget& target = mTargets[mRandom() % mTargets.size()];
-        const eFault fault = mEnabled[mRandom() % mEnabled.size()];
+        // Dealt from a shuffled deck of the faults chosen: a short run meets each.
+        if (mDeck.empty()) {
+            mDeck = mEnabled;
+            std::shuffle(mDeck.begin(), mDeck.end(), mRandom);
+        }
+        const eFault fault = mDeck.back();
+        mDeck.pop_back();
         ++mFaults[Name(fault)];
         sFaultFigures& figures = mFigures[fault];
         const qint64 beforeKb = RssKb();
@@ -521,6 +526,7 @@ private:
     int mSeconds;
     std::uint64_t mSeed;
     std::vector<eFault> mEnabled;
+    std::vector<eFault> mDeck;
     std::map<eFault, const char*> mSkipped;
     std::vector<sTarget> mTargets;
     cZmqSubPeer mPeerIpc;
