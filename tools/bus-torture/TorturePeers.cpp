@@ -10,6 +10,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,11 @@ namespace {
 
 // Above every stream's bound (the largest is 64 KiB).
 constexpr std::size_t kOversizeBytes = 1024 * 1024;
+constexpr long kBombFrames = 1000000;
+// An endless message's pace: enough to show what it costs a subscriber that
+// keeps every frame, little enough for a shared machine to survive that.
+constexpr std::size_t kEndlessBytesPerSecond = 4 * 1024 * 1024;
+constexpr long kEndlessFramesPerSecond = 200000;
 
 void Ready() {
     std::printf("ready\n");
@@ -30,10 +36,10 @@ void Ready() {
 
 // An XPUB that says when a subscriber has joined, so a burst is not sent
 // into the void; the linger lets a normal exit flush a little, not all.
-zsock_t* BindPublisher(const std::string& endpoint) {
+zsock_t* BindPublisher(const std::string& endpoint, int lingerMs = 200) {
     zsock_t* pSocket = zsock_new(ZMQ_XPUB);
     zsock_set_sndhwm(pSocket, 0);
-    zsock_set_linger(pSocket, 200);
+    zsock_set_linger(pSocket, lingerMs);
     zsock_set_rcvtimeo(pSocket, 5000);
     // A port still held by the last round's socket is tried again.
     for (int attempt = 0; zsock_bind(pSocket, "%s", endpoint.c_str()) < 0; ++attempt) {
@@ -44,6 +50,9 @@ zsock_t* BindPublisher(const std::string& endpoint) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    // Bound, not yet heard: a board that waits behind a relay.
+    std::printf("bound\n");
+    std::fflush(stdout);
     zframe_t* pSubscription = zframe_recv(pSocket);
     zframe_destroy(&pSubscription);
     Ready();
@@ -174,7 +183,93 @@ std::string ShortFrame(const std::string& body, bool bMore) {
     return std::string(1, char(bMore ? 0x01 : 0x00)) + char(body.size()) + body;
 }
 
+// The first link to come within five seconds (the subscriber may be backing
+// off), or -1; the listening socket is closed either way.
+int AcceptOne(int fd) {
+    int link = -1;
+    for (int attempt = 0; link < 0 && attempt < 5; ++attempt)
+        link = accept(fd, nullptr, nullptr);
+    close(fd);
+    return link;
+}
+
+// Greeting (signature, version 3.0, the NULL mechanism, not as server) and
+// READY as a publisher; false when the subscriber's side is not heard.
+bool Greet(int link) {
+    std::string greeting(64, '\0');
+    greeting[0] = char(0xFF);
+    greeting[9] = 0x7F;
+    greeting[10] = 3;
+    std::memcpy(&greeting[12], "NULL", 4);
+    const std::string ready =
+        std::string("\5READY\13Socket-Type") + std::string("\0\0\0\3", 4) + "PUB";
+    return Write(link, greeting) && ReadExactly(link, 64) &&
+           Write(link, std::string(1, 0x04) + char(ready.size()) + ready);
+}
+
 } // namespace
+
+void SendBurst(zsock_t* pSocket, eKind kind, long count, std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    for (long i = 0; i < count; ++i) {
+        zmsg_t* pMessage = BurstMessage(kind, random);
+        zmsg_send(&pMessage, pSocket);
+    }
+}
+
+int Bomb(const std::string& endpoint, eKind kind) {
+    // Lingers until the whole message has gone: a bomb cut short by the exit
+    // would be a cut message, which is another fault.
+    zsock_t* pSocket = BindPublisher(endpoint, 60000);
+    if (!pSocket)
+        return 1;
+    void* pRaw = zsock_resolve(pSocket);
+    const std::string topic = Topic(kind);
+    zmq_send(pRaw, topic.data(), topic.size(), ZMQ_SNDMORE);
+    for (long i = 1; i < kBombFrames; ++i)
+        zmq_send(pRaw, "b", 1, i + 1 < kBombFrames ? ZMQ_SNDMORE : 0);
+    zsock_destroy(&pSocket);
+    return 0;
+}
+
+int Endless(const std::string& endpoint, eKind kind, std::uint64_t seed, int ms) {
+    const int fd = Listen(endpoint);
+    if (fd < 0)
+        return 1;
+    Ready();
+    const int link = AcceptOne(fd);
+    if (link < 0)
+        return 0;
+    // A subscriber that stops reading, or drops the link, ends it early.
+    const timeval wait{0, 200000};
+    setsockopt(link, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+    std::mt19937_64 random(seed);
+    // One-byte frames cost a keeper the most per byte; longer ones, per frame.
+    const bool bTiny = random() % 2;
+    std::string batch;
+    long batchFrames = 0;
+    while (batch.size() < 16384) {
+        batch += ShortFrame(std::string(bTiny ? 1 : 1 + random() % 255, 'e'), true);
+        ++batchFrames;
+    }
+    bool bOk = Greet(link) && Write(link, ShortFrame(Topic(kind), true));
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + std::chrono::milliseconds(ms);
+    long frames = 0;
+    std::size_t bytes = 0;
+    while (bOk && std::chrono::steady_clock::now() < end) {
+        bOk = Write(link, batch);
+        frames += batchFrames;
+        bytes += batch.size();
+        // Paced: no faster than either bound allows.
+        const double due = std::max(double(bytes) / double(kEndlessBytesPerSecond),
+                                    double(frames) / double(kEndlessFramesPerSecond));
+        std::this_thread::sleep_until(start + std::chrono::microseconds(long(due * 1e6)));
+    }
+    close(link);
+    std::printf("sent %ld frames, %zu bytes\n", frames, bytes);
+    return 0;
+}
 
 int Burst(const std::string& endpoint, eKind kind, long count, std::uint64_t seed,
           long oversizeAt) {
@@ -234,24 +329,11 @@ int Cut(const std::string& endpoint, eKind kind, std::uint64_t seed) {
     if (fd < 0)
         return 1;
     Ready();
-    // The subscriber may be backing off: up to five seconds for it.
-    int link = -1;
-    for (int attempt = 0; link < 0 && attempt < 5; ++attempt)
-        link = accept(fd, nullptr, nullptr);
-    close(fd);
+    const int link = AcceptOne(fd);
     if (link < 0)
         return 0;
     std::mt19937_64 random(seed);
-    // Greeting: signature, version 3.0, the NULL mechanism, not as server.
-    std::string greeting(64, '\0');
-    greeting[0] = char(0xFF);
-    greeting[9] = 0x7F;
-    greeting[10] = 3;
-    std::memcpy(&greeting[12], "NULL", 4);
-    const std::string ready =
-        std::string("\5READY\13Socket-Type") + std::string("\0\0\0\3", 4) + "PUB";
-    bool bOk = Write(link, greeting) && ReadExactly(link, 64) &&
-               Write(link, std::string(1, 0x04) + char(ready.size()) + ready);
+    bool bOk = Greet(link);
     const std::string topic = Topic(kind);
     for (int i = 0; bOk && i < int(random() % 5); ++i)
         bOk = Write(link, ShortFrame(topic, true) + ShortFrame("{}", false));
