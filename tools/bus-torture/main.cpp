@@ -83,6 +83,7 @@ constexpr long kMaxBurst = 100000;
 constexpr long kMaxEd2Burst = 300;   // an event is 2371 frames: 300 are 45 MB in the sender
 constexpr long kMaxAppBurst = 10000; // the app prints lines for many of them
 constexpr qint64 kWatchdogMs = 60000;
+constexpr qint64 kEndlessGrowMaxKb = 20 * 1024;
 constexpr int kShotsKept = 10; // the app keeps the newest ten screenshots
 
 FILE* gpReport = stdout; // the console, once the subscribers' own lines go elsewhere
@@ -161,8 +162,9 @@ std::atomic<qint64> gPeakKb{0};
 std::atomic<qint64> gStallMs{0};
 
 // The UTC time in a screenshot's name ("panel-yyyyMMddTHHmmss.zzzZ.png").
+// A picture's name: "panel-", its sequence number, "-", the app's UTC time.
 QDateTime ShotTime(const QString& path) {
-    const QString name = QFileInfo(path).completeBaseName().mid(6);
+    const QString name = QFileInfo(path).completeBaseName().section(QLatin1Char('-'), 2);
     QDateTime time = QDateTime::fromString(name, "yyyyMMdd'T'HHmmss.zzz'Z'");
     time.setTimeSpec(Qt::UTC);
     return time;
@@ -326,6 +328,10 @@ private:
         else
             BusRound(round, target, fault);
         figures.lastAfterKb = RssKb();
+        // What an endless message has brought is cut off long before this.
+        if (fault == eFault::kEndless && gPeakKb - beforeKb > kEndlessGrowMaxKb)
+            Fail(round, "memory", fault,
+                 "grew by " + std::to_string((gPeakKb - beforeKb) / 1024) + " MB");
         figures.peakGrowKb = std::max(figures.peakGrowKb, gPeakKb - beforeKb);
         figures.afterGrowKb = std::max(figures.afterGrowKb, figures.lastAfterKb - beforeKb);
         figures.stallMs = std::max<qint64>(figures.stallMs, gStallMs);
@@ -472,6 +478,8 @@ private:
                 ++mClockSteps;
             if (!shotAfter.isEmpty() && QFile::exists(shotAfter))
                 ++mShotsKept;
+            else
+                Fail(round, "app", fault, "the picture taken after the step was not kept");
         }
         if (!bActed)
             Fail(round, "app", fault,
