@@ -166,8 +166,10 @@ void cLinkKeeper::NoteDrained() {
 
 void cLinkKeeper::LookAtInflow() {
     const long long in = BytesIn();
+    // Not a TCP link; or under a user-mode emulator, which passes the
+    // kernel's TCP_INFO on cut short.
     if (in < 0 || mDrainedIn < 0)
-        return; // not a TCP link: nothing to look at
+        return;
     const unsigned long long seen = mState.seen();
     const bool bNoneSeen = seen == mSeenAtLook;
     mSeenAtLook = seen;
