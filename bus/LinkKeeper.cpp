@@ -93,6 +93,7 @@ void cLinkKeeper::ReadEvents() {
             mLinkFd = -1;
             mLook.stop();
             OnDropped();
+            emit sigDropped();
         } else if (event == ZMQ_EVENT_CONNECTED) {
             mbMended = true;
             if (mInflowBound >= 0) {

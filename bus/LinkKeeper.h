@@ -82,6 +82,8 @@ public:
 signals:
     // A link was cut for bringing more than the bound without a whole message.
     void sigCut(long long iBytes);
+    // A link has gone; what the bus library held for it is freed.
+    void sigDropped();
 
 private:
     void ReadEvents();

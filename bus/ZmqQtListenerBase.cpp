@@ -3,6 +3,8 @@
 #include "Common/AppLib/Include/BusEndpoints.h"
 #include "Common/Utility/Console/Include/ConsolePrint.h"
 
+#include <QThreadPool>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -53,13 +55,20 @@ cZmqQtListenerBase::cZmqQtListenerBase(QObject* parent) : QObject(parent) {
     mGiveBack.setInterval(kGiveBackMs);
     connect(&mGiveBack, &QTimer::timeout, this, [] {
 #ifdef __GLIBC__
-        malloc_trim(0);
+        // Off the GUI thread: after a million small frames this takes up to a second.
+        QThreadPool::globalInstance()->start([] { malloc_trim(0); });
 #endif
     });
     connect(&mKeeper, &cLinkKeeper::sigCut, this, [this](long long iBytes) {
         ZqtError("%s: %lld bytes came without a whole message; the link is made again.",
                  mEndpoint.c_str(), iBytes);
         mGiveBack.start();
+    });
+    // A message left unfinished by a peer that went, a million frames of it
+    // perhaps, was freed with its link.
+    connect(&mKeeper, &cLinkKeeper::sigDropped, this, [this] {
+        if (!mGiveBack.isActive())
+            mGiveBack.start();
     });
 }
 
