@@ -72,8 +72,6 @@ public:
     void SetInflowBound(long long iBytes, sSocketState state);
     // The owner's socket held nothing: inflow counts from here.
     void NoteDrained();
-    // The number of links cut for an endless message.
-    unsigned Cuts() const { return mCuts; }
 
     // Must come before the socket is destroyed.
     void Stop();
@@ -113,6 +111,5 @@ private:
     QElapsedTimer mSinceDrained;
     unsigned long long mSeenAtLook = 0;
     int mQuickLooksLeft = 0;
-    unsigned mCuts = 0;
     QTimer mLook;
 };
