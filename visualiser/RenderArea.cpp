@@ -410,10 +410,35 @@ void RenderArea::DrawDynamicObjects(QPainter& painter, const QRegion& area) {
         // Objects outside the repainted area are still on screen as they were.
         const QVector3D& position = mpDynamicObjects->at(i);
         const QRect bounds = RoomGeometry::MarkerBounds(position);
-        if (area.intersects(bounds))
-            DrawMarker(painter, position, kObjectFill, true, nullptr,
-                       &ObjectLabel(static_cast<int>(i + 1), painter.font()),
+        if (!area.intersects(bounds))
+            continue;
+        const int number = static_cast<int>(i + 1);
+        const QTextLayout& label = ObjectLabel(number, painter.font());
+        const qreal side = RoomGeometry::MarkerSide(position);
+        if (!cMarkerSprites::Fits(side)) {
+            DrawMarker(painter, position, kObjectFill, true, nullptr, &label,
                        bClip ? bounds : QRect());
+            continue;
+        }
+        if (bClip) {
+            painter.save();
+            painter.setClipRect(bounds, Qt::IntersectClip);
+        }
+        mSprites.Draw(painter, RoomGeometry::MarkerCentre(position), side, number, mStatic,
+                      [&label](QPainter& sprite, double dSide) {
+                          const qreal z = dSide / RoomGeometry::kMarkerSize;
+                          sprite.scale(z, z);
+                          const qreal half = RoomGeometry::kMarkerSize / 2.0;
+                          const QRectF marker(-half, -half, RoomGeometry::kMarkerSize,
+                                              RoomGeometry::kMarkerSize);
+                          sprite.setPen(Qt::NoPen);
+                          sprite.setBrush(QBrush(kObjectFill, Qt::SolidPattern));
+                          sprite.drawEllipse(marker);
+                          sprite.setPen(kLabel);
+                          DrawCentred(sprite, marker, label);
+                      });
+        if (bClip)
+            painter.restore();
     }
     painter.restore();
 }
@@ -421,6 +446,7 @@ void RenderArea::DrawDynamicObjects(QPainter& painter, const QRegion& area) {
 const QTextLayout& RenderArea::ObjectLabel(int iNumber, const QFont& font) {
     if (font != mLabelFont) {
         mObjectLabels.clear();
+        mSprites.Clear();
         mLabelFont = font;
     }
     while (static_cast<int>(mObjectLabels.size()) < iNumber) {

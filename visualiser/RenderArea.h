@@ -1,5 +1,7 @@
 #pragma once
 
+#include "visualiser/MarkerSprites.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -150,4 +152,5 @@ private:
     QList<QVector3D> mShownObjects; // as last handed over or painted
     QFont mLabelFont;               // the object labels below are laid out in it
     std::vector<std::unique_ptr<QTextLayout>> mObjectLabels; // "1", "2", ...
+    cMarkerSprites mSprites;                                 // the objects' markers
 };
