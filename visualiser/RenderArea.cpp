@@ -164,9 +164,9 @@ RenderArea::RoomInputs RenderArea::CurrentRoom() const {
 }
 
 void RenderArea::UpdateStatic() {
-    if (!(CurrentRoom() == mStaticRoom))
+    if (!(CurrentRoom() == mStatic.room))
         update();
-    else if (mCaption != mStaticCaption)
+    else if (mCaption != mStatic.caption)
         update(RoomGeometry::kCaptionRect);
 }
 
@@ -236,12 +236,9 @@ QList<QVector3D> RenderArea::Objects() const {
 
 void RenderArea::paintEvent(QPaintEvent* event) {
     RoomInputs room = CurrentRoom();
-    const bool bRoomChanged = !(room == mStaticRoom);
-    if (mStatic.isNull() || bRoomChanged || mCaption != mStaticCaption) {
-        mStaticRoom = std::move(room);
-        mStaticCaption = mCaption;
-        DrawStatic();
-    }
+    const bool bRoomChanged = !(room == mStatic.room);
+    if (mStatic.image.isNull() || bRoomChanged || mCaption != mStatic.caption)
+        SelectStatic(std::move(room));
     // Lists edited in place behind a partial repaint: the rest of the room,
     // and the markers outside the region, follow.
     const QList<QVector3D> objects = Objects();
@@ -249,23 +246,40 @@ void RenderArea::paintEvent(QPaintEvent* event) {
         update();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const qreal ratio = mStatic.devicePixelRatio();
+    const qreal ratio = mStatic.image.devicePixelRatio();
     // One copy clipped to the region: cheaper than one per rectangle of it.
     const QRect rect = event->rect();
-    painter.drawImage(rect, mStatic,
+    painter.drawImage(rect, mStatic.image,
                       QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
     DrawDynamicObjects(painter, event->region());
     mShownObjects = objects;
 }
 
+void RenderArea::SelectStatic(RoomInputs room) {
+    if (!mOtherView.image.isNull() && room == mOtherView.room && mCaption == mOtherView.caption) {
+        std::swap(mStatic, mOtherView);
+        return;
+    }
+    // Another view's room puts the one on show aside; a change within the view replaces it.
+    const RoomInputs& shown = mStatic.room;
+    if (!mStatic.image.isNull() &&
+        (room.innerFactor != shown.innerFactor || room.ringFactor != shown.ringFactor ||
+         room.screen != shown.screen || room.innerColor != shown.innerColor))
+        std::swap(mStatic, mOtherView);
+    mStatic.room = std::move(room);
+    mStatic.caption = mCaption;
+    DrawStatic();
+}
+
 void RenderArea::DrawStatic() {
     const qreal ratio = devicePixelRatioF();
-    mStatic = QImage(size() * ratio, QImage::Format_RGB32);
-    mStatic.setDevicePixelRatio(ratio);
+    QImage& image = mStatic.image;
+    image = QImage(size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     // Point sizes turn into the same pixel sizes as on the widget.
-    mStatic.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
-    mStatic.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
-    QPainter painter(&mStatic);
+    image.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+    image.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+    QPainter painter(&image);
     painter.setFont(font());
     painter.setLayoutDirection(layoutDirection());
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -424,7 +438,7 @@ void RenderArea::DrawDynamicObjects(QPainter& painter, const QRegion& area) {
             painter.save();
             painter.setClipRect(bounds, Qt::IntersectClip);
         }
-        mSprites.Draw(painter, RoomGeometry::MarkerCentre(position), side, number, mStatic,
+        mSprites.Draw(painter, RoomGeometry::MarkerCentre(position), side, number, mStatic.image,
                       [&label](QPainter& sprite, double dSide) {
                           const qreal z = dSide / RoomGeometry::kMarkerSize;
                           sprite.scale(z, z);

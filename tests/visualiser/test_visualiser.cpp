@@ -173,6 +173,25 @@ private slots:
         QVERIFY(PixelProbe::Count(image, QRect(106, 244, 260, 22), Qt::yellow) > 20);
     }
 
+    // Guards against a kept room shown for the wrong view, or with the beds it had before.
+    void viewsKept() {
+        cPageDolbyVisualiser page;
+        dlb_pwk_pa_status status = Example();
+        page.sltSetDolbyED2Data(&status);
+        QImage first[2];
+        for (int round = 0; round < 2; ++round)
+            for (const int view : {0, 1}) {
+                page.sltSetVisualiserView(view ? "Front View" : "Top View");
+                const QImage image = PixelProbe::Grab(page);
+                QVERIFY(round == 0 ? (first[view] = image, true) : image == first[view]);
+            }
+        status.presentations[0].speakers[1].source = 2; // LFE becomes R while the front shows
+        page.sltSetDolbyED2Data(&status);
+        page.sltSetVisualiserView("Top View");
+        // Worked: R sits at (1, -1) at scale 0.68, so 2 x 207.5 x 0.68 right of the plane's edge.
+        QVERIFY(PixelProbe::Marker(PixelProbe::Grab(page), {377.1, 53.44}, 21.76, kBed, false));
+    }
+
     // Guards against stale or partly repainted pictures: every step of one page's life shows on
     // screen what the original full repaint showed (BRISVEL_WRITE_SCENES=1 wrote them), markers
     // within their sprites' placement.
