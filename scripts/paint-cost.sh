@@ -3,7 +3,8 @@
 # timed, on this machine and on the unit's ARM CPUs:
 #   bash scripts/paint-cost.sh [--frames N] x86|armhf|arm64...
 # For each kind of frame of bench/paint_cost.cpp (full, view, objects, some,
-# event) it runs 0 frames twice and N frames (default 40), with env -i and fixed
+# event, stream) it runs 0 frames twice and N frames (default 40; the stream,
+# whose positions never repeat, a minute of it: 600), with env -i and fixed
 # arguments, and prints (count(N) - count(0)) / N, so start-up and the first
 # paints drop out, and how far the two runs of 0 frames differ, per frame. x86
 # counts with callgrind (all threads); armhf and arm64 with qemu-user and
@@ -27,7 +28,7 @@ if [ "${1:-}" = --frames ]; then
     shift 2
 fi
 (($#)) || { echo "usage: scripts/paint-cost.sh [--frames N] x86|armhf|arm64..." >&2; exit 2; }
-kinds=(full view objects some event)
+kinds=(full view objects some event stream)
 work=$(mktemp -d)
 # Fixed, so that every run sees the same environment; the program opens no socket.
 fixed=/tmp/brisvel-paint-cost
@@ -125,9 +126,11 @@ for arch in "$@"; do
     for kind in "${kinds[@]}"; do
         read -r m0 a0 s0 _ < <(count "$arch" "$kind" 0)
         read -r z0 _ < <(count "$arch" "$kind" 0)
-        read -r m1 a1 s1 _ < <(count "$arch" "$kind" "$frames")
+        n=$frames
+        [ "$kind" != stream ] || n=600
+        read -r m1 a1 s1 _ < <(count "$arch" "$kind" "$n")
         awk -v k="$kind" -v m="$((m1 - m0))" -v a="$((a1 - a0))" -v s="$((s1 - s0))" \
-            -v z="$((z0 - m0))" -v n="$frames" 'BEGIN {
+            -v z="$((z0 - m0))" -v n="$n" 'BEGIN {
             printf "  %-8s %10.0f %10.0f %6.2f %% %+8.0f\n", k, m / n, a / n, m ? 100 * s / m : 0, z / n}'
     done
 done

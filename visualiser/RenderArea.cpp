@@ -6,6 +6,7 @@
 #include <QPen>
 #include <QTextLine>
 #include <QTextOption>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -205,21 +206,37 @@ void RenderArea::SetDynamicObjectList(QList<QVector3D>* pObjects) {
     } else {
         // Where each moved object was and is; the objects it uncovers or
         // covers are drawn again where they meet those rectangles.
-        QRegion moved;
+        QVarLengthArray<QRect, 32> moved; // a record's 16 objects, and more
+        QRect bounds;
         for (qsizetype i = 0; i < std::max(objects.size(), mShownObjects.size()); ++i) {
             const QVector3D was = i < mShownObjects.size() ? mShownObjects[i] : QVector3D();
             const QVector3D is = i < objects.size() ? objects[i] : QVector3D();
-            if (was != is)
-                moved += RoomGeometry::MarkerBounds(was).united(RoomGeometry::MarkerBounds(is));
+            if (was == is)
+                continue;
+            const QRect rect =
+                RoomGeometry::MarkerBounds(was).united(RoomGeometry::MarkerBounds(is));
+            if (!rect.isEmpty())
+                moved.append(rect), bounds |= rect;
         }
         // One rectangle clips faster than many: the bounding one is painted
-        // instead when it takes in no marker that the region misses.
-        const QRect bounds = moved.boundingRect();
+        // instead when it takes in no marker that the rectangles miss. Tested
+        // on the rectangles, as a region of them costs more than the test.
+        const auto meets = [&](const QRect& marker) {
+            return std::any_of(moved.cbegin(), moved.cend(),
+                               [&](const QRect& rect) { return rect.intersects(marker); });
+        };
         const bool bTight = std::none_of(objects.cbegin(), objects.cend(), [&](const QVector3D& p) {
             const QRect marker = RoomGeometry::MarkerBounds(p);
-            return bounds.intersects(marker) && !moved.intersects(marker);
+            return bounds.intersects(marker) && !meets(marker);
         });
-        update(bTight ? QRegion(bounds) : moved);
+        if (bTight) {
+            update(bounds);
+        } else {
+            QRegion region;
+            for (const QRect& rect : moved)
+                region += rect;
+            update(region);
+        }
     }
     mShownObjects = std::move(objects);
 }
