@@ -28,6 +28,10 @@ public:
         SomeObjects, // the same, with 4 of the 16 objects moving and the rest standing still
         Event,       // one ED2 event from its frames: decode, lists, paint
         Stream,      // the objects move as in the unit simulator's scene at 10 Hz, never repeating
+        // Anchors for the event's first steps, on the GUI thread without a paint:
+        Walk,   // the bare walk over the event's frames, each frame's size and data looked at
+        Decode, // the frames decoded into the record
+        Lists,  // the record turned into the page's lists and handed to the render area
     };
     static constexpr int kScenes = 10; // moving positions, cycled
     // Frames before counting: one round of the cycle, so caches are filled and layouts made.
@@ -37,7 +41,7 @@ public:
     explicit cBusyScene(Kind kind) : mKind(kind) {
         for (int k = 0; k < kScenes; ++k) {
             mScenes[k] = Scene(k, mKind == Kind::SomeObjects ? 4 : 16);
-            if (mKind == Kind::Event)
+            if (mKind == Kind::Event || mKind == Kind::Walk || mKind == Kind::Decode)
                 mMessages[k] = DolbyED2Frames::Encode(mScenes[k]);
         }
         if (mKind == Kind::Stream) {
@@ -81,6 +85,18 @@ public:
             DolbyED2Frames::Decode(mMessages[k], &mRecord);
             mPage.sltSetDolbyED2Data(&mRecord);
             break;
+        case Kind::Walk:
+            for (zframe_t* pFrame = zmsg_first(mMessages[k]); pFrame;
+                 pFrame = zmsg_next(mMessages[k]))
+                if (const std::size_t size = zframe_size(pFrame))
+                    mWalked += size + *zframe_data(pFrame);
+            return;
+        case Kind::Decode:
+            DolbyED2Frames::Decode(mMessages[k], &mRecord);
+            return;
+        case Kind::Lists:
+            mPage.sltSetDolbyED2Data(&mScenes[k]);
+            return; // the repaint it asks for waits
         case Kind::Stream: {
             const auto& objects = mStream[static_cast<std::size_t>(mFrame % kStreamFrames)];
             std::copy(objects.cbegin(), objects.cend(), mRecord.presentations[0].objects);
@@ -91,6 +107,7 @@ public:
         QCoreApplication::processEvents();
     }
 
+    std::size_t Walked() const { return mWalked; }
     // Paint events and painted pixels since the warm-up.
     int Paints() const { return mPaints; }
     long long Pixels() const { return mPixels; }
@@ -149,6 +166,7 @@ private:
     std::vector<std::array<dlb_pwk_pa_object, 16>> mStream;
     dlb_pwk_pa_status mRecord{}; // overwritten by every event, as the subscriber's is
     int mFrame = 0;
+    std::size_t mWalked = 0; // what the walk read, so that it is not left out
     int mPaints = 0;
     long long mPixels = 0;
 };

@@ -9,7 +9,8 @@
 # paints drop out, and how far the two runs of 0 frames differ, per frame. x86
 # counts with callgrind (all threads); armhf and arm64 with qemu-user and
 # bench/qemu_insn_count.c (the main thread, which is the GUI thread, and all
-# threads, with the share of vector instructions).
+# threads, with the share of vector instructions). --plugin-only ARCH... sets
+# up the sysroots and builds the plugin only (scripts/app-cost.sh uses it).
 #
 # Start-up cost moves with the font cache: the host's cache is shared with
 # every other build and emulated run on the machine, and a run that finds it
@@ -26,6 +27,11 @@ frames=40
 if [ "${1:-}" = --frames ]; then
     frames=$2
     shift 2
+fi
+plugin_only=0 # --plugin-only ARCH...: the sysroots and the counting plugin, for scripts/app-cost.sh
+if [ "${1:-}" = --plugin-only ]; then
+    plugin_only=1
+    shift
 fi
 (($#)) || { echo "usage: scripts/paint-cost.sh [--frames N] x86|armhf|arm64..." >&2; exit 2; }
 kinds=(full view objects some event stream)
@@ -113,7 +119,8 @@ for arch in "$@"; do
         x86) preset=bench ;;
         armhf | arm64) preset=bench-$arch
             bash scripts/cross.sh "$arch" --sysroot-only # also sets its fonts up as installed
-            build_plugin ;;
+            build_plugin
+            [ "$plugin_only" = 0 ] || continue ;;
         *) echo "paint-cost: unknown architecture $arch" >&2; exit 2 ;;
     esac
     [ "$arch" != x86 ] || bash scripts/deps.sh valgrind
