@@ -3,7 +3,7 @@
 # timed, on this machine and on the unit's ARM CPUs:
 #   bash scripts/paint-cost.sh [--frames N] x86|armhf|arm64...
 # For each kind of frame of bench/paint_cost.cpp (full, view, objects, some,
-# event, stream) it runs 0 frames twice and N frames (default 40; the stream,
+# event, stream, and the anchors walk, decode, lists) it runs 0 frames twice and N frames (default 40; the stream,
 # whose positions never repeat, a minute of it: 600), with env -i and fixed
 # arguments, and prints (count(N) - count(0)) / N, so start-up and the first
 # paints drop out, and how far the two runs of 0 frames differ, per frame. x86
@@ -34,7 +34,8 @@ if [ "${1:-}" = --plugin-only ]; then
     shift
 fi
 (($#)) || { echo "usage: scripts/paint-cost.sh [--frames N] x86|armhf|arm64..." >&2; exit 2; }
-kinds=(full view objects some event stream)
+# PAINT_COST_KINDS="event stream" counts only those.
+read -r -a kinds <<<"${PAINT_COST_KINDS:-full view objects some event stream walk decode lists}"
 work=$(mktemp -d)
 # Fixed, so that every run sees the same environment; the program opens no socket.
 fixed=/tmp/brisvel-paint-cost
