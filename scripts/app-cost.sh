@@ -16,7 +16,7 @@
 # callgrind, each thread apart, zeroed at the window's start and dumped at its
 # end; its threads have no names there, so they are told apart by what they
 # run (the GUI thread is the first; the bus library's are libzmq's I/O thread
-# and reaper).
+# and reaper). APP_COST_KEEP=DIR keeps every run's files there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
@@ -122,7 +122,7 @@ run() {
         # libzmq has no symbols: of the threads it starts, the first is its
         # reaper and the next its I/O thread (one context, one I/O thread).
         local f total thread name zmq=0
-        for f in $(ls "$out".cg.*-* | sort -t- -k2n); do
+        for f in $(ls "$out".cg.*-* | awk -F- '{print $NF, $0}' | sort -n | cut -d' ' -f2); do
             total=$(awk '/^(summary|totals):/ {print $2; exit}' "$f")
             thread=${f##*-}
             thread=$((10#$thread))
@@ -156,6 +156,7 @@ run() {
             "$out.samples" >"$out.window"
         t0=0 t1=$(awk -v a="$a" -v b="$b" 'BEGIN {print (b - a) / 1000}')
     fi
+    [ -z "${APP_COST_KEEP:-}" ] || cp "$out".* "$APP_COST_KEEP"/ # for a closer look
     [ -f "$out.events" ] || echo $((seconds * 10)) >"$out.events"
     awk -v t0="$t0" -v t1="$t1" -v n="$(cat "$out.events")" \
         'BEGIN {print n / (t1 - t0)}' >"$work/$arch-$mode.rate"

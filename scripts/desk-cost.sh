@@ -97,9 +97,14 @@ awk -v s="$strace_s" 'FNR == NR {name[$1] = $2; next}
          for (k in t) printf "  %-24s %-16s %8.1f\n", k, "(all)", t[k] / s}' \
     "$work/threads" "$work/calls" | sort -k1,1 -k3,3nr
 timeout -s INT 2 strace -f -qq -k -e trace=poll,getpid -p "$pid" -o "$work/stacks" || true
-echo "desk-cost: where poll and getpid are called from (frames of our code and libzmq, the most common first)"
-awk '/^[0-9]+ +(poll|getpid)\(/ {if (stack != "") n[stack]++; split($2, c, "("); stack = c[1]; next}
-     /^ > / && (/libzmq|libczmq|brisvel|Qt6Core/) {f = $0; sub(/^ > [^(]*\(/, "", f); sub(/\).*/, "", f)
-         if (split(stack, parts, " <- ") < 6) stack = stack " <- " f}
-     END {if (stack != "") n[stack]++; for (k in n) print n[k], k}' "$work/stacks" |
-    sort -rn | head -8 | sed 's/^/  /'
+echo "desk-cost: where poll and getpid are called from, over 2 s (the innermost named frames)"
+# A frame: " > /usr/lib/.../libczmq.so.4(zsock_events+0x7a) [0x2c4da]"; a frame
+# without a symbol is named by its library, and repeats of one name are one.
+awk 'function done() {if (stack != "") n[stack]++; stack = ""}
+     /^[0-9]+ +(poll|getpid)\(/ {done(); split($2, c, "("); stack = c[1]; frames = 0; last = ""; next}
+     /^ > / && stack != "" && frames < 5 {
+         f = $2; lib = f; sub(/\(.*/, "", lib); sub(/.*\//, "", lib); sub(/\.so.*/, "", lib)
+         fn = f; if (!sub(/^[^(]*\(/, "", fn)) fn = ""; sub(/[+)].*/, "", fn)
+         name = fn != "" ? fn : lib
+         if (name != last && lib != "libc") {stack = stack " <- " name; last = name; ++frames}}
+     END {done(); for (k in n) print n[k], k}' "$work/stacks" | sort -rn | head -8 | sed 's/^/  /'
