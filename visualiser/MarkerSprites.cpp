@@ -25,7 +25,8 @@ void cMarkerSprites::Draw(QPainter& painter, QPointF centre, double dSide, int i
         const double side = static_cast<double>(step) / kSteps;
         // Even, with a pixel to spare round the antialiased edge: the centre
         // falls on a pixel corner.
-        const int extent = 2 * static_cast<int>(std::ceil(side / 2 + 1));
+        const int half = static_cast<int>(std::ceil(side / 2 + 1));
+        const int extent = 2 * half;
         const qreal ratio = format.devicePixelRatio();
         QImage image(QSize(extent, extent) * ratio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(ratio);
@@ -35,13 +36,11 @@ void cMarkerSprites::Draw(QPainter& painter, QPointF centre, double dSide, int i
         {
             QPainter sprite(&image);
             sprite.setRenderHint(QPainter::Antialiasing, true);
-            sprite.translate(extent / 2, extent / 2);
+            sprite.translate(half, half);
             draw(sprite, side);
         }
         mUse.push_front(key);
-        found = mSprites
-                    .emplace(key, Sprite{std::move(image), QPoint(-extent / 2, -extent / 2),
-                                         mUse.begin()})
+        found = mSprites.emplace(key, Sprite{std::move(image), QPoint(-half, -half), mUse.begin()})
                     .first;
     }
     const Sprite& sprite = found->second;
