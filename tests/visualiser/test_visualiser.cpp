@@ -4,11 +4,13 @@
 #include "tests/support/PixelProbe.h"
 #include "tests/support/PublishUntil.h"
 #include "tests/support/TestBus.h"
+#include "visualiser/MarkerSprites.h"
 #include "visualiser/PageDolbyVisualiser.h"
 #include "visualiser/RenderArea.h"
 #include "visualiser/ZmqSubDolby.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QtTest>
 
@@ -171,6 +173,27 @@ private slots:
                     PixelProbe::Marker(image, centres[i], 32 * objects[i].z(), Qt::red, true));
         QVERIFY(PixelProbe::At(image, QPointF(4, 133), Qt::black));
         QVERIFY(PixelProbe::Count(image, QRect(106, 244, 260, 22), Qt::yellow) > 20);
+    }
+
+    // Guards against an unbounded sprite cache, one that drops a sprite just used rather than the
+    // least recently used, or sides quantised coarser or finer than a quarter pixel.
+    void spriteCache() {
+        cMarkerSprites sprites;
+        QImage target(64, 64, QImage::Format_RGB32);
+        QPainter painter(&target);
+        int drawn = 0;
+        const auto draw = [&](int iLabel, double dSide = 20.0) {
+            sprites.Draw(painter, {32, 32}, dSide, iLabel, target,
+                         [&](QPainter&, double) { ++drawn; });
+        };
+        const int capacity = cMarkerSprites::kCapacity;
+        for (int label = 0; label <= capacity; ++label)
+            draw(label);
+        QCOMPARE(sprites.Size(), capacity);
+        draw(capacity), draw(1), draw(1, 20.12); // kept, and 20.12 rounds to 20 in quarters
+        QCOMPARE(drawn, capacity + 1);
+        draw(0), draw(1), draw(1, 20.13); // the least recently used went; 20.13 rounds to 20.25
+        QCOMPARE(drawn, capacity + 3);
     }
 
     // Guards against a kept room shown for the wrong view, or with the beds it had before.
