@@ -185,10 +185,6 @@ private slots:
                            "panel-000008-20261206T101011.000Z.png",
                            "panel-000009-20261206T091012.000Z.png"}
             << QStringList{"panel-000007-20261206T101010.123Z.png"};
-        QTest::newRow("past six digits") << QStringList{"panel-1000000-20261206T101010.000Z.png",
-                                                        "panel-1000001-20261206T101011.000Z.png",
-                                                        "panel-999999-20261206T101009.000Z.png"}
-                                         << QStringList{"panel-999999-20261206T101009.000Z.png"};
         QTest::newRow("other names are not pictures")
             << QStringList{"panel-20261206T101010.123Z.png",
                            "notes.txt",
