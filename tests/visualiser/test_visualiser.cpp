@@ -2,7 +2,6 @@
 // page builds from an ED2 record, and the stream metadata subscriber's lines,
 // names and signals, the last over its real TCP port.
 #include "tests/support/PixelProbe.h"
-#include "tests/support/PublishUntil.h"
 #include "tests/support/TestBus.h"
 #include "visualiser/MarkerSprites.h"
 #include "visualiser/PageDolbyVisualiser.h"
