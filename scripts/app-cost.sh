@@ -19,6 +19,7 @@
 # and reaper). APP_COST_KEEP=DIR keeps every run's files there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/cost-lib.sh
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 
 seconds=60
@@ -46,29 +47,9 @@ if [ "${APP_COST_INSIDE:-}" != 1 ]; then
 fi
 
 work=$(mktemp -d /tmp/brisvel-app-cost.XXXXXX)
-pids=()
-stop_all() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill -INT "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-    pids=()
-}
 trap 'stop_all; rm -rf "$work"' EXIT
 sim=$PWD/build-bench/tools/unit-sim
 
-# Font configuration with a cache of its own per architecture, filled by the first run.
-fonts() { # ARCH
-    mkdir -p "$work/fonts-$1"
-    cat >"$work/fonts-$1.conf" <<EOF
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <cachedir>$work/fonts-$1</cachedir>
-  <include>/etc/fonts/fonts.conf</include>
-</fontconfig>
-EOF
-}
 
 # run ARCH MODE: the app fed as above (MODE stream or idle); leaves the window's
 # counts in $work/ARCH-MODE.counts as "NAME INSTRUCTIONS" lines, GUI thread first.
@@ -168,7 +149,7 @@ run() {
 }
 
 for arch in "$@"; do
-    fonts "$arch"
+    font_config "$work" "$arch"
     run "$arch" stream
     run "$arch" idle
     rate=$(cat "$work/$arch-stream.rate")

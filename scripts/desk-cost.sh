@@ -10,6 +10,7 @@
 # its own. Defaults: 15 minutes, 12 s of strace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/cost-lib.sh
 
 minutes=15 strace_s=12
 while [ $# -gt 2 ]; do
@@ -30,14 +31,6 @@ fi
 work=$(mktemp -d /tmp/brisvel-desk-cost.XXXXXX)
 export BRISVEL_MQ_DIR=$work/mq BRISVEL_DECODER_ADDR=127.0.0.1 BRISVEL_UNIT_ADDR=127.0.0.1
 mkdir -p "$BRISVEL_MQ_DIR"
-pids=()
-stop_all() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill -INT "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-    pids=()
-}
 trap 'stop_all; rm -rf "$work"' EXIT
 
 # A display number nobody uses; its socket is in the shared /tmp/.X11-unix.

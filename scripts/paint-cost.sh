@@ -21,6 +21,7 @@
 # once through a temporary deb-src entry that is removed again at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/cost-lib.sh
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 
 frames=40
@@ -45,17 +46,6 @@ run_env() { # ARCH: sets run_env_args
     run_env_args=(env -i QT_QPA_PLATFORM=offscreen QT_HASH_SEED=0 BRISVEL_MQ_DIR="$fixed/mq"
         BRISVEL_DECODER_ADDR=127.0.0.1 BRISVEL_UNIT_ADDR=127.0.0.1
         FONTCONFIG_FILE="$fixed/fonts-$1.conf")
-}
-font_cache() { # ARCH: the target's own font configuration, with a cache of its own first
-    mkdir -p "$fixed/fonts-$1"
-    cat >"$fixed/fonts-$1.conf" <<EOF
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <cachedir>$fixed/fonts-$1</cachedir>
-  <include>/etc/fonts/fonts.conf</include>
-</fontconfig>
-EOF
 }
 
 apt=(apt-get -o DPkg::Lock::Timeout=600)
@@ -127,7 +117,7 @@ for arch in "$@"; do
     [ "$arch" != x86 ] || bash scripts/deps.sh valgrind
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j2 --target paint_cost >/dev/null
-    font_cache "$arch"
+    font_config "$fixed" "$arch"
     count "$arch" full 0 >/dev/null # fills the font cache
     echo "$arch, $frames frames, instructions per frame: GUI thread, all threads, vector share"
     echo "of the GUI thread's, and the spread of the start-up count per frame"
