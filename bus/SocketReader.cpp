@@ -39,6 +39,8 @@ void cSocketReader::Stop() {
     mpSocket = nullptr;
     mDrainedActions.clear();
     zmsg_destroy(&mpPartial);
+    zmsg_destroy(&mpSpare);
+    mpReuse = nullptr;
     mbMidMessage = mbDropping = false;
     mPartFrames = mPartBytes = 0;
 }
@@ -75,16 +77,39 @@ bool cSocketReader::TakeFrame() {
     if (!mbDropping && ((mBounds.iFrames >= 0 && mPartFrames > mBounds.iFrames) ||
                         (mBounds.iBytes >= 0 && mPartBytes > mBounds.iBytes))) {
         mbDropping = true;
-        zmsg_destroy(&mpPartial);
+        mpReuse = nullptr;
+        Recycle(std::exchange(mpPartial, nullptr));
     }
     if (!mbDropping) {
-        if (!mpPartial)
-            mpPartial = zmsg_new();
-        zframe_t* pFrame = zframe_new(zmq_msg_data(&frame), size);
-        zmsg_append(mpPartial, &pFrame);
+        if (!mpPartial) {
+            mpPartial = mpSpare ? std::exchange(mpSpare, nullptr) : zmsg_new();
+            mpReuse = zmsg_first(mpPartial);
+        }
+        // A small frame is filled in place, with no allocation: an event
+        // is thousands of them.
+        if (mpReuse) {
+            zframe_reset(mpReuse, zmq_msg_data(&frame), size);
+            mpReuse = zmsg_next(mpPartial);
+        } else {
+            zframe_t* pFrame = zframe_new(zmq_msg_data(&frame), size);
+            zmsg_append(mpPartial, &pFrame);
+        }
+        if (!mbMidMessage) // the recycled message's frames left over go
+            while (zmsg_size(mpPartial) > std::size_t(mPartFrames)) {
+                zframe_t* pLast = zmsg_last(mpPartial);
+                zmsg_remove(mpPartial, pLast);
+                zframe_destroy(&pLast);
+            }
     }
     zmq_msg_close(&frame);
     return true;
+}
+
+void cSocketReader::Recycle(zmsg_t* pMessage) {
+    if (!mpSpare)
+        mpSpare = pMessage;
+    else
+        zmsg_destroy(&pMessage);
 }
 
 void cSocketReader::Read() {
@@ -123,6 +148,7 @@ void cSocketReader::Read() {
                 mDropped(partFrames, partBytes);
         } else {
             ++mTaken;
+            mpReuse = nullptr;
             mReceiver(std::exchange(mpPartial, nullptr));
         }
         if (!mpSocket) // the receiver stopped us

@@ -58,6 +58,9 @@ public:
     bool ReadPending() const { return mReadOn.isActive(); }
     // Messages taken by the last run.
     int LastRunTaken() const { return mTaken; }
+    // Takes back a message handed over and done with: the next message is
+    // read into its frames, as many as there are, rather than into new ones.
+    void Recycle(zmsg_t* pMessage);
     // Whole messages gone by since the start, handed over or dropped.
     unsigned long long MessagesSeen() const { return mSeen; }
     // True when the socket holds a message or part of one not yet read;
@@ -92,6 +95,8 @@ private:
     sBounds mBounds;
     // The message under way: frames so far, unless it is being dropped.
     zmsg_t* mpPartial = nullptr;
+    zframe_t* mpReuse = nullptr; // the next frame of a recycled message to fill
+    zmsg_t* mpSpare = nullptr;   // a recycled message, for the next one
     bool mbMidMessage = false;
     bool mbDropping = false;
     long long mPartFrames = 0;

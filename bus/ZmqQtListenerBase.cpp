@@ -242,7 +242,7 @@ void cZmqQtListenerBase::Receive(zmsg_t* pMessage) {
 
 void cZmqQtListenerBase::HandOut(zmsg_t* pMessage) {
     emit sigMessageReceived(pMessage);
-    zmsg_destroy(&pMessage);
+    mReader.Recycle(pMessage);
 }
 
 void cZmqQtListenerBase::EmitNewestWhenDue() {
