@@ -15,6 +15,10 @@ const char* VersionText();
 //                       service's start step: the unit's other processes make it)
 int RunServiceCommand(int argc, char** argv);
 
+// Waits for the bus directory, at most SECONDS (a number, else status 2):
+// 0 once it is there, kExitNoBus when it never came.
+int WaitForBus(const char* pSeconds);
+
 // Where standard error is the journal, Qt's lines (the debug stream, Qt's own
 // warnings) start with their priority too.
 void RouteQtMessagesToJournal();
