@@ -99,6 +99,10 @@ int main(int argc, char** argv) {
     cServiceNotifier service;
     QTimer::singleShot(0, &service, [&service] { service.Ready(VersionText()); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &service, &cServiceNotifier::Stopping);
+    // Then what the panel hears, on the heartbeat's tick, sent when it changes.
+    if (service.Listened())
+        QObject::connect(pWindow, &MainWindow::sigSecond, &service,
+                         [&service, pWindow] { service.Status(pWindow->LinkStatus()); });
 
     Say("Brisvel: Starting event loop.");
     const int result = app.exec();

@@ -74,6 +74,8 @@ public:
     void NoteDrained();
     // The number of links cut for an endless message.
     unsigned Cuts() const { return mCuts; }
+    // A link to the peer is up, as the socket's monitor last said.
+    bool Linked() const { return mLinks > 0; }
 
     // Must come before the socket is destroyed.
     void Stop();
@@ -104,6 +106,7 @@ private:
     QElapsedTimer mSinceDrop;
     int mRestMs = 0;
     bool mbMended = false;
+    int mLinks = 0;
 
     // Inflow of the TCP link, from its descriptor as the monitor gives it.
     long long mInflowBound = -1;
