@@ -197,7 +197,7 @@ std::string cInstanceLock::Name(std::string directory) {
     // "/run/shm/mq/" is the same directory as "/run/shm/mq".
     while (directory.size() > 1 && directory.back() == '/')
         directory.pop_back();
-    const std::string name = kLockPrefix + directory;
+    std::string name = kLockPrefix + directory;
     if (name.size() <= kSocketPathMax)
         return name;
     std::uint64_t hash = 14695981039346656037ULL; // 64-bit FNV-1a

@@ -184,13 +184,16 @@ void cLinkKeeper::LookAtInflow() {
         const qint64 sinceMs = mSinceDrained.elapsed();
         const long long excess = in - mDrainedIn - kAllowancePerS * sinceMs / 1000;
         if (excess > mInflowBound || (excess > 0 && sinceMs >= kEndlessMs)) {
-            ++mCuts;
             emit sigCut(in - mDrainedIn);
             mLinkFd = -1;
             Rest();
             return;
         }
         bUnderWay = excess > 0;
+        if (!bUnderWay) { // heartbeats only: count afresh from here
+            mDrainedIn = in;
+            mSinceDrained.start();
+        }
     }
     if (mQuickLooksLeft > 0 || bUnderWay) {
         mQuickLooksLeft = std::max(0, mQuickLooksLeft - 1);

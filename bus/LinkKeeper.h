@@ -72,8 +72,6 @@ public:
     void SetInflowBound(long long iBytes, sSocketState state);
     // The owner's socket held nothing: inflow counts from here.
     void NoteDrained();
-    // The number of links cut for an endless message.
-    unsigned Cuts() const { return mCuts; }
     // A link to the peer is up, as the socket's monitor last said.
     bool Linked() const { return mLinks > 0; }
 
@@ -116,6 +114,5 @@ private:
     QElapsedTimer mSinceDrained;
     unsigned long long mSeenAtLook = 0;
     int mQuickLooksLeft = 0;
-    unsigned mCuts = 0;
     QTimer mLook;
 };

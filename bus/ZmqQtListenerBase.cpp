@@ -28,7 +28,7 @@ constexpr long long kTopicRoom = 256;
 constexpr long long kFrameHeaderBytes = 9;
 // A TCP link may bring this much more than one whole message before it
 // counts as endless.
-constexpr long long kInflowSlack = 64 * 1024;
+constexpr long long kInflowSlack = 64LL * 1024;
 // The bus library frees a cut link's memory on its own threads; give it back
 // to the system after that.
 constexpr int kGiveBackMs = 1000;

@@ -3,12 +3,14 @@
 # timed, on this machine and on the unit's ARM CPUs:
 #   bash scripts/paint-cost.sh [--frames N] x86|armhf|arm64...
 # For each kind of frame of bench/paint_cost.cpp (full, view, objects, some,
-# event) it runs 0 frames twice and N frames (default 40), with env -i and fixed
+# event, stream, and the anchors walk, decode, lists) it runs 0 frames twice and N frames (default 40; the stream,
+# whose positions never repeat, a minute of it: 600), with env -i and fixed
 # arguments, and prints (count(N) - count(0)) / N, so start-up and the first
 # paints drop out, and how far the two runs of 0 frames differ, per frame. x86
 # counts with callgrind (all threads); armhf and arm64 with qemu-user and
 # bench/qemu_insn_count.c (the main thread, which is the GUI thread, and all
-# threads, with the share of vector instructions).
+# threads, with the share of vector instructions). --plugin-only ARCH... sets
+# up the sysroots and builds the plugin only (scripts/app-cost.sh uses it).
 #
 # Start-up cost moves with the font cache: the host's cache is shared with
 # every other build and emulated run on the machine, and a run that finds it
@@ -19,6 +21,7 @@
 # once through a temporary deb-src entry that is removed again at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/cost-lib.sh
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 
 frames=40
@@ -26,8 +29,14 @@ if [ "${1:-}" = --frames ]; then
     frames=$2
     shift 2
 fi
+plugin_only=0 # --plugin-only ARCH...: the sysroots and the counting plugin, for scripts/app-cost.sh
+if [ "${1:-}" = --plugin-only ]; then
+    plugin_only=1
+    shift
+fi
 (($#)) || { echo "usage: scripts/paint-cost.sh [--frames N] x86|armhf|arm64..." >&2; exit 2; }
-kinds=(full view objects some event)
+# PAINT_COST_KINDS="event stream" counts only those.
+read -r -a kinds <<<"${PAINT_COST_KINDS:-full view objects some event stream walk decode lists}"
 work=$(mktemp -d)
 # Fixed, so that every run sees the same environment; the program opens no socket.
 fixed=/tmp/brisvel-paint-cost
@@ -37,17 +46,6 @@ run_env() { # ARCH: sets run_env_args
     run_env_args=(env -i QT_QPA_PLATFORM=offscreen QT_HASH_SEED=0 BRISVEL_MQ_DIR="$fixed/mq"
         BRISVEL_DECODER_ADDR=127.0.0.1 BRISVEL_UNIT_ADDR=127.0.0.1
         FONTCONFIG_FILE="$fixed/fonts-$1.conf")
-}
-font_cache() { # ARCH: the target's own font configuration, with a cache of its own first
-    mkdir -p "$fixed/fonts-$1"
-    cat >"$fixed/fonts-$1.conf" <<EOF
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <cachedir>$fixed/fonts-$1</cachedir>
-  <include>/etc/fonts/fonts.conf</include>
-</fontconfig>
-EOF
 }
 
 apt=(apt-get -o DPkg::Lock::Timeout=600)
@@ -112,22 +110,25 @@ for arch in "$@"; do
         x86) preset=bench ;;
         armhf | arm64) preset=bench-$arch
             bash scripts/cross.sh "$arch" --sysroot-only # also sets its fonts up as installed
-            build_plugin ;;
+            build_plugin
+            [ "$plugin_only" = 0 ] || continue ;;
         *) echo "paint-cost: unknown architecture $arch" >&2; exit 2 ;;
     esac
     [ "$arch" != x86 ] || bash scripts/deps.sh valgrind
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j2 --target paint_cost >/dev/null
-    font_cache "$arch"
+    font_config "$fixed" "$arch"
     count "$arch" full 0 >/dev/null # fills the font cache
     echo "$arch, $frames frames, instructions per frame: GUI thread, all threads, vector share"
     echo "of the GUI thread's, and the spread of the start-up count per frame"
     for kind in "${kinds[@]}"; do
         read -r m0 a0 s0 _ < <(count "$arch" "$kind" 0)
         read -r z0 _ < <(count "$arch" "$kind" 0)
-        read -r m1 a1 s1 _ < <(count "$arch" "$kind" "$frames")
+        n=$frames
+        [ "$kind" != stream ] || n=600
+        read -r m1 a1 s1 _ < <(count "$arch" "$kind" "$n")
         awk -v k="$kind" -v m="$((m1 - m0))" -v a="$((a1 - a0))" -v s="$((s1 - s0))" \
-            -v z="$((z0 - m0))" -v n="$frames" 'BEGIN {
+            -v z="$((z0 - m0))" -v n="$n" 'BEGIN {
             printf "  %-8s %10.0f %10.0f %6.2f %% %+8.0f\n", k, m / n, a / n, m ? 100 * s / m : 0, z / n}'
     done
 done

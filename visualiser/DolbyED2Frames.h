@@ -17,7 +17,7 @@ inline constexpr std::size_t kFramesPerPresentation = 148;
 inline constexpr std::size_t kEventFrames = 1 + 1 + 16 * kFramesPerPresentation + 1; // 2371
 // An event is about 10 kB: 2370 fields of at most 4 bytes, 16 names of at
 // most 32, the topic. Three times that is room for frames a little long.
-inline constexpr long long kMaxEventBytes = 32 * 1024;
+inline constexpr long long kMaxEventBytes = 32LL * 1024;
 
 // Copies the frames after the topic into the record in one pass. A frame that
 // is missing, empty or shorter than its field leaves that field as it was;

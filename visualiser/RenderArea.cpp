@@ -6,6 +6,7 @@
 #include <QPen>
 #include <QTextLine>
 #include <QTextOption>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -164,9 +165,9 @@ RenderArea::RoomInputs RenderArea::CurrentRoom() const {
 }
 
 void RenderArea::UpdateStatic() {
-    if (!(CurrentRoom() == mStaticRoom))
+    if (!(CurrentRoom() == mStatic.room))
         update();
-    else if (mCaption != mStaticCaption)
+    else if (mCaption != mStatic.caption)
         update(RoomGeometry::kCaptionRect);
 }
 
@@ -205,21 +206,37 @@ void RenderArea::SetDynamicObjectList(QList<QVector3D>* pObjects) {
     } else {
         // Where each moved object was and is; the objects it uncovers or
         // covers are drawn again where they meet those rectangles.
-        QRegion moved;
+        QVarLengthArray<QRect, 32> moved; // a record's 16 objects, and more
+        QRect bounds;
         for (qsizetype i = 0; i < std::max(objects.size(), mShownObjects.size()); ++i) {
             const QVector3D was = i < mShownObjects.size() ? mShownObjects[i] : QVector3D();
             const QVector3D is = i < objects.size() ? objects[i] : QVector3D();
-            if (was != is)
-                moved += RoomGeometry::MarkerBounds(was).united(RoomGeometry::MarkerBounds(is));
+            if (was == is)
+                continue;
+            const QRect rect =
+                RoomGeometry::MarkerBounds(was).united(RoomGeometry::MarkerBounds(is));
+            if (!rect.isEmpty())
+                moved.append(rect), bounds |= rect;
         }
         // One rectangle clips faster than many: the bounding one is painted
-        // instead when it takes in no marker that the region misses.
-        const QRect bounds = moved.boundingRect();
+        // instead when it takes in no marker that the rectangles miss. Tested
+        // on the rectangles, as a region of them costs more than the test.
+        const auto meets = [&](const QRect& marker) {
+            return std::any_of(moved.cbegin(), moved.cend(),
+                               [&](const QRect& rect) { return rect.intersects(marker); });
+        };
         const bool bTight = std::none_of(objects.cbegin(), objects.cend(), [&](const QVector3D& p) {
             const QRect marker = RoomGeometry::MarkerBounds(p);
-            return bounds.intersects(marker) && !moved.intersects(marker);
+            return bounds.intersects(marker) && !meets(marker);
         });
-        update(bTight ? QRegion(bounds) : moved);
+        if (bTight) {
+            update(bounds);
+        } else {
+            QRegion region;
+            for (const QRect& rect : moved)
+                region += rect;
+            update(region);
+        }
     }
     mShownObjects = std::move(objects);
 }
@@ -236,12 +253,9 @@ QList<QVector3D> RenderArea::Objects() const {
 
 void RenderArea::paintEvent(QPaintEvent* event) {
     RoomInputs room = CurrentRoom();
-    const bool bRoomChanged = !(room == mStaticRoom);
-    if (mStatic.isNull() || bRoomChanged || mCaption != mStaticCaption) {
-        mStaticRoom = std::move(room);
-        mStaticCaption = mCaption;
-        DrawStatic();
-    }
+    const bool bRoomChanged = !(room == mStatic.room);
+    if (mStatic.image.isNull() || bRoomChanged || mCaption != mStatic.caption)
+        SelectStatic(std::move(room));
     // Lists edited in place behind a partial repaint: the rest of the room,
     // and the markers outside the region, follow.
     const QList<QVector3D> objects = Objects();
@@ -249,23 +263,40 @@ void RenderArea::paintEvent(QPaintEvent* event) {
         update();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const qreal ratio = mStatic.devicePixelRatio();
+    const qreal ratio = mStatic.image.devicePixelRatio();
     // One copy clipped to the region: cheaper than one per rectangle of it.
     const QRect rect = event->rect();
-    painter.drawImage(rect, mStatic,
+    painter.drawImage(rect, mStatic.image,
                       QRectF(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio));
     DrawDynamicObjects(painter, event->region());
     mShownObjects = objects;
 }
 
+void RenderArea::SelectStatic(RoomInputs room) {
+    if (!mOtherView.image.isNull() && room == mOtherView.room && mCaption == mOtherView.caption) {
+        std::swap(mStatic, mOtherView);
+        return;
+    }
+    // Another view's room puts the one on show aside; a change within the view replaces it.
+    const RoomInputs& shown = mStatic.room;
+    if (!mStatic.image.isNull() &&
+        (room.innerFactor != shown.innerFactor || room.ringFactor != shown.ringFactor ||
+         room.screen != shown.screen || room.innerColor != shown.innerColor))
+        std::swap(mStatic, mOtherView);
+    mStatic.room = std::move(room);
+    mStatic.caption = mCaption;
+    DrawStatic();
+}
+
 void RenderArea::DrawStatic() {
     const qreal ratio = devicePixelRatioF();
-    mStatic = QImage(size() * ratio, QImage::Format_RGB32);
-    mStatic.setDevicePixelRatio(ratio);
+    QImage& image = mStatic.image;
+    image = QImage(size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     // Point sizes turn into the same pixel sizes as on the widget.
-    mStatic.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
-    mStatic.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
-    QPainter painter(&mStatic);
+    image.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+    image.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+    QPainter painter(&image);
     painter.setFont(font());
     painter.setLayoutDirection(layoutDirection());
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -410,10 +441,35 @@ void RenderArea::DrawDynamicObjects(QPainter& painter, const QRegion& area) {
         // Objects outside the repainted area are still on screen as they were.
         const QVector3D& position = mpDynamicObjects->at(i);
         const QRect bounds = RoomGeometry::MarkerBounds(position);
-        if (area.intersects(bounds))
-            DrawMarker(painter, position, kObjectFill, true, nullptr,
-                       &ObjectLabel(static_cast<int>(i + 1), painter.font()),
+        if (!area.intersects(bounds))
+            continue;
+        const int number = static_cast<int>(i + 1);
+        const QTextLayout& label = ObjectLabel(number, painter.font());
+        const qreal side = RoomGeometry::MarkerSide(position);
+        if (!cMarkerSprites::Fits(side)) {
+            DrawMarker(painter, position, kObjectFill, true, nullptr, &label,
                        bClip ? bounds : QRect());
+            continue;
+        }
+        if (bClip) {
+            painter.save();
+            painter.setClipRect(bounds, Qt::IntersectClip);
+        }
+        mSprites.Draw(painter, RoomGeometry::MarkerCentre(position), side, number, mStatic.image,
+                      [&label](QPainter& sprite, double dSide) {
+                          const qreal z = dSide / RoomGeometry::kMarkerSize;
+                          sprite.scale(z, z);
+                          const qreal half = RoomGeometry::kMarkerSize / 2.0;
+                          const QRectF marker(-half, -half, RoomGeometry::kMarkerSize,
+                                              RoomGeometry::kMarkerSize);
+                          sprite.setPen(Qt::NoPen);
+                          sprite.setBrush(QBrush(kObjectFill, Qt::SolidPattern));
+                          sprite.drawEllipse(marker);
+                          sprite.setPen(kLabel);
+                          DrawCentred(sprite, marker, label);
+                      });
+        if (bClip)
+            painter.restore();
     }
     painter.restore();
 }
@@ -421,6 +477,7 @@ void RenderArea::DrawDynamicObjects(QPainter& painter, const QRegion& area) {
 const QTextLayout& RenderArea::ObjectLabel(int iNumber, const QFont& font) {
     if (font != mLabelFont) {
         mObjectLabels.clear();
+        mSprites.Clear();
         mLabelFont = font;
     }
     while (static_cast<int>(mObjectLabels.size()) < iNumber) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "visualiser/MarkerSprites.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -68,8 +70,9 @@ QRect MarkerBounds(const QVector3D& position);
 // Everything but the objects changes seldom, so it is drawn once into an
 // image, drawn again only when one of its inputs differs from those it was
 // drawn from (compared at every paint, since the page may change its lists in
-// place), and a paint copies the part of that image it needs and draws the
-// objects on top. A new object list repaints only where the objects that
+// place), and a paint copies the part of that image it needs and blends the
+// objects' sprites on top. The other view's image is kept, so a view change
+// back and forth draws no room. A new object list repaints only where the objects that
 // moved were and where they are now.
 class RenderArea : public QWidget {
     Q_OBJECT
@@ -118,6 +121,8 @@ private:
     RoomInputs CurrentRoom() const;
     // Schedules the repaint a change of the cached layers needs, if any.
     void UpdateStatic();
+    // Makes mStatic show the room: the other view's kept image, or one drawn anew.
+    void SelectStatic(RoomInputs room);
     void DrawStatic();
     QList<QVector3D> Objects() const;
     const QTextLayout& ObjectLabel(int iNumber, const QFont& font);
@@ -144,10 +149,15 @@ private:
     QString mViewName;
     QString mCaption;
 
-    QImage mStatic;         // background to beds, caption included
-    RoomInputs mStaticRoom; // what mStatic shows
-    QString mStaticCaption;
+    struct RoomLayer {
+        QImage image; // background to beds, caption included
+        RoomInputs room;
+        QString caption;
+    };
+    RoomLayer mStatic;              // the room on show
+    RoomLayer mOtherView;           // the last other view's, kept for a switch back
     QList<QVector3D> mShownObjects; // as last handed over or painted
     QFont mLabelFont;               // the object labels below are laid out in it
     std::vector<std::unique_ptr<QTextLayout>> mObjectLabels; // "1", "2", ...
+    cMarkerSprites mSprites;                                 // the objects' markers
 };

@@ -7,7 +7,6 @@
 #include "bus/ZmqSubRotaryEnc.h"
 #include "bus/ZmqSubsNotification.h"
 #include "bus/ZmqSubsSystemUpdate.h"
-#include "tests/support/PublishUntil.h"
 #include "tests/support/TestBus.h"
 #include "visualiser/ZmqSubDolby.h"
 

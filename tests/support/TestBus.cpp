@@ -63,6 +63,8 @@ ZsockPtr BindSocket(int type, const std::string& endpoint) {
     return ZsockPtr(pSocket);
 }
 
-bool SendTopic(zsock_t* pSocket, const char* pTopic, const char* pPayload) {
-    return zstr_sendm(pSocket, pTopic) == 0 && zstr_send(pSocket, pPayload) == 0;
+QByteArray CaptureStdout(const std::function<void()>& action) {
+    ConsoleCapture console(1);
+    action();
+    return console.Text();
 }

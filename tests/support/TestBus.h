@@ -8,6 +8,7 @@
 
 #include <czmq.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,5 +54,7 @@ using ZsockPtr = std::unique_ptr<zsock_t, ZsockDeleter>;
 // still held by a closing socket; null (and a line on stderr) if it fails.
 ZsockPtr BindSocket(int type, const std::string& endpoint);
 
-// Sends a two-frame topic + payload message.
-bool SendTopic(zsock_t* pSocket, const char* pTopic, const char* pPayload);
+// Runs the action with standard output captured and returns what it printed.
+// The capture ends before the caller's checks, so their own failure messages
+// still reach the console.
+QByteArray CaptureStdout(const std::function<void()>& action);

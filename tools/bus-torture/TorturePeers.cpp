@@ -185,12 +185,20 @@ std::string ShortFrame(const std::string& body, bool bMore) {
 
 // The first link to come within five seconds (the subscriber may be backing
 // off), or -1; the listening socket is closed either way.
-int AcceptOne(int fd) {
+// Listens on the endpoint, says it is ready and takes the subscriber's link:
+// its descriptor, or kNoListener, or kNoLink when nobody came.
+constexpr int kNoListener = -1;
+constexpr int kNoLink = -2;
+int TakeLink(const std::string& endpoint) {
+    const int fd = Listen(endpoint);
+    if (fd < 0)
+        return kNoListener;
+    Ready();
     int link = -1;
     for (int attempt = 0; link < 0 && attempt < 5; ++attempt)
         link = accept(fd, nullptr, nullptr);
     close(fd);
-    return link;
+    return link < 0 ? kNoLink : link;
 }
 
 // Greeting (signature, version 3.0, the NULL mechanism, not as server) and
@@ -233,13 +241,9 @@ int Bomb(const std::string& endpoint, eKind kind) {
 }
 
 int Endless(const std::string& endpoint, eKind kind, std::uint64_t seed, int ms) {
-    const int fd = Listen(endpoint);
-    if (fd < 0)
-        return 1;
-    Ready();
-    const int link = AcceptOne(fd);
+    const int link = TakeLink(endpoint);
     if (link < 0)
-        return 0;
+        return link == kNoListener ? 1 : 0;
     // A subscriber that stops reading, or drops the link, ends it early.
     const timeval wait{0, 200000};
     setsockopt(link, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
@@ -325,13 +329,9 @@ int Drop(const std::string& endpoint, int seconds) {
 }
 
 int Cut(const std::string& endpoint, eKind kind, std::uint64_t seed) {
-    const int fd = Listen(endpoint);
-    if (fd < 0)
-        return 1;
-    Ready();
-    const int link = AcceptOne(fd);
+    const int link = TakeLink(endpoint);
     if (link < 0)
-        return 0;
+        return link == kNoListener ? 1 : 0;
     std::mt19937_64 random(seed);
     bool bOk = Greet(link);
     const std::string topic = Topic(kind);
