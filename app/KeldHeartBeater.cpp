@@ -32,7 +32,13 @@ bool cKeldHeartbeater::IsRunning() const {
     return mpTimer->isActive();
 }
 
+bool cKeldHeartbeater::BeatTaken() const {
+    return mpHeartBeater && mpHeartBeater->IsConnected() && mpHeartBeater->IsHbReady() &&
+           !mpHeartBeater->BeatsDropped();
+}
+
 void cKeldHeartbeater::SendHeartbeat() {
     if (mpHeartBeater)
         mpHeartBeater->SendBeat();
+    emit sigTick();
 }

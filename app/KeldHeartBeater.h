@@ -20,6 +20,12 @@ public:
     void Init(const char* pName);
 
     bool IsRunning() const;
+    // The monitor took the last beat.
+    bool BeatTaken() const;
+
+signals:
+    // Each beat's tick, once a second: a wake-up the app already has.
+    void sigTick();
 
 public slots:
     void SendHeartbeat();

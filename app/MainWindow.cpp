@@ -20,6 +20,7 @@
 #include "visualiser/ZmqSubDolbyED2PaData.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QStackedWidget>
 
@@ -104,6 +105,15 @@ void MainWindow::Init() {
     mpZmqSubDolbyED2->SetupAndRun(BusEndpoints::DecoderAddress());
     mpZmqSubPeer4->SetupAndRunIPC("DoRiduyPub.ipc");
     mpZmqSubsSystemUpdate->SetupAndRun("hbMonPubMq.ipc");
+    // The started links, by the names a technician knows their peers by. The
+    // monitor is linked when it publishes to us and takes our beats.
+    mLinkStatus.SetStream("ED2", "decoder board", mpZmqSubDolbyED2);
+    mLinkStatus.Add("peer", mpZmqSubPeer4);
+    mLinkStatus.Add("app server", mpZmqSubWebBaseDolby);
+    mLinkStatus.Add("hw manager", mpZmqSubRotaryEnc);
+    mLinkStatus.Add("monitor", mpZmqSubsSystemUpdate,
+                    [this] { return mpHeartbeater->BeatTaken(); });
+    connect(mpHeartbeater, &cKeldHeartbeater::sigTick, this, &MainWindow::sigSecond);
 
     Logger::Fprintf(stdout, "%s|%u| \"Setting Up Logger Instance.\"", kLogUnit, __LINE__);
     mpLogger = Logger::GetInstance();
@@ -124,6 +134,10 @@ void MainWindow::Init() {
         QBrush(cSysColor::GetColor(QStringLiteral("Black")), Qt::SolidPattern));
     ConnectSignals();
     setWindowState(Qt::WindowMinimized);
+}
+
+QString MainWindow::LinkStatus() {
+    return mLinkStatus.Next(QDeadlineTimer::current().deadline());
 }
 
 void MainWindow::ConnectSignals() {

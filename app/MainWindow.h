@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/LinkStatus.h"
+
 #include <QMainWindow>
 
 #include <cstdint>
@@ -47,6 +49,8 @@ public:
     void AddPage(const char* pcName, cPageBase* pPage, bool bAddButton);
     void SetPageStack();
     void ConnectSignals();
+    // What the panel hears, for the service's status; once a second at most.
+    QString LinkStatus();
 
     bool IsDual() const { return mbDual; }
     QStackedWidget* PageStack() const { return mpPageStack; }
@@ -56,6 +60,8 @@ public:
 
 signals:
     void sigForceCancelExit();
+    // The heartbeat's one-second tick.
+    void sigSecond();
 
 public slots:
     void sltSwitchPage(int NewPageIndex);
@@ -94,4 +100,5 @@ private:
     cZmqQtPublisher* mpPublisher = nullptr; // never bound
     cKeldHeartbeater* mpHeartbeater = nullptr;
     Logger* mpLogger = nullptr; // the process singleton, not owned
+    cLinkStatus mLinkStatus;
 };

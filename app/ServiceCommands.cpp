@@ -11,28 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace {
-
-int WaitForBus(const char* pSeconds) {
-    char* pEnd = nullptr;
-    const long seconds = pSeconds ? std::strtol(pSeconds, &pEnd, 10) : -1;
-    if (!pSeconds || *pEnd || seconds < 0 || seconds > 86400) {
-        KeldError("--wait-bus needs a number of seconds (0 to 86400).");
-        return 2;
-    }
-    timespec step{0, 100L * 1000 * 1000};
-    for (long tries = seconds * 10; !BusDirectoryExists(); --tries) {
-        if (tries <= 0) {
-            KeldError("Bus directory %s is still missing after %ld s.", BusEndpoints::MqDir(),
-                      seconds);
-            return 1;
-        }
-        nanosleep(&step, nullptr);
-    }
-    return 0;
-}
 
 void JournalLine(QtMsgType eType, const QMessageLogContext& context, const QString& text) {
     int priority = kPriorityDebug;
@@ -61,6 +41,16 @@ void JournalLine(QtMsgType eType, const QMessageLogContext& context, const QStri
 }
 
 } // namespace
+
+int WaitForBus(const char* pSeconds) {
+    char* pEnd = nullptr;
+    const long seconds = pSeconds ? std::strtol(pSeconds, &pEnd, 10) : -1;
+    if (!pSeconds || *pEnd || seconds < 0 || seconds > 86400) {
+        KeldError("--wait-bus needs a number of seconds (0 to 86400).");
+        return 2;
+    }
+    return WaitForBusDirectory(seconds) ? 0 : kExitNoBus;
+}
 
 const char* VersionText() {
     return BRISVEL_NAME " " BRISVEL_VERSION ", source revision " BRISVEL_SOURCE_REVISION;

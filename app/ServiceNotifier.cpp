@@ -29,20 +29,26 @@ int WatchdogPeriodMs() {
     return ok && period > 0 && period <= qulonglong(INT_MAX) ? int(period) : 0;
 }
 
-} // namespace
-
-cServiceNotifier::cServiceNotifier(QObject* parent) : QObject(parent) {
+// The manager's socket as a sockaddr_un of the address's length; empty without one.
+QByteArray NotifyAddress() {
     const QByteArray path = qgetenv("NOTIFY_SOCKET");
     sockaddr_un address{};
     if (path.isEmpty() || std::size_t(path.size()) > sizeof address.sun_path ||
         (path[0] != '/' && path[0] != '@'))
-        return;
+        return {};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
     if (path[0] == '@')
         address.sun_path[0] = '\0'; // an abstract socket
     const std::size_t length = offsetof(sockaddr_un, sun_path) + std::size_t(path.size());
-    mAddress = QByteArray(reinterpret_cast<const char*>(&address), int(length));
+    return QByteArray(reinterpret_cast<const char*>(&address), int(length));
+}
+
+} // namespace
+
+cServiceNotifier::cServiceNotifier(QObject* parent) : QObject(parent), mAddress(NotifyAddress()) {
+    if (mAddress.isEmpty())
+        return;
     mFd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (mFd < 0)
         return;
@@ -60,7 +66,26 @@ cServiceNotifier::~cServiceNotifier() {
 }
 
 void cServiceNotifier::Ready(const char* pStatus) {
-    Send(QByteArray("READY=1\nSTATUS=") + pStatus);
+    mStatus = pStatus;
+    Send("READY=1\nSTATUS=" + mStatus);
+}
+
+void cServiceNotifier::Status(const QString& text) {
+    const QByteArray status = text.toUtf8();
+    if (status == mStatus)
+        return;
+    mStatus = status;
+    Send("STATUS=" + mStatus);
+}
+
+void cServiceNotifier::Tell(const QByteArray& state) {
+    const QByteArray address = NotifyAddress();
+    const int fd = address.isEmpty() ? -1 : socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    sendto(fd, state.constData(), std::size_t(state.size()), MSG_DONTWAIT | MSG_NOSIGNAL,
+           reinterpret_cast<const sockaddr*>(address.constData()), socklen_t(address.size()));
+    close(fd);
 }
 
 void cServiceNotifier::Stopping() {

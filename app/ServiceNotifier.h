@@ -21,6 +21,14 @@ public:
     void Ready(const char* pStatus);
     // STOPPING=1: a clean stop has begun, so the exit that follows is expected.
     void Stopping();
+    // STATUS= with the text, sent only when it differs from the last one sent.
+    void Status(const QString& text);
+    // Whether a service manager listens; without one there is nothing to tell.
+    bool Listened() const { return mFd >= 0; }
+
+    // One message without an object, for a start that ends before the event
+    // loop: said before the exit, the manager shows it with the failure.
+    static void Tell(const QByteArray& state);
 
 private:
     void Send(const QByteArray& state);
@@ -28,4 +36,5 @@ private:
     int mFd = -1;
     QByteArray mAddress; // the socket's sockaddr_un, its length the address length
     bool mbFailureSaid = false;
+    QByteArray mStatus;
 };

@@ -1,11 +1,42 @@
 #pragma once
 
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
 class QSocketNotifier;
 
+// Exit statuses of the app's own start-up faults (DEPLOY.md); the service
+// does not restart on them. The display's and the bus's are BSD sysexits
+// codes, which systemd names (CONFIG, UNAVAILABLE).
+constexpr int kExitOtherCopy = 3;
+constexpr int kExitNoDisplay = 78;
+constexpr int kExitNoBus = 69;
+
 bool BusDirectoryExists();
+
+// Waits up to iSeconds for the bus directory; false, with its error line,
+// when it is still missing then.
+bool WaitForBusDirectory(long iSeconds);
+
+// What the Qt platform the app will open needs before it can draw, from the
+// -platform argument, else QT_QPA_PLATFORM, else Qt's default (xcb; none
+// when WAYLAND_DISPLAY is set). Of a list ("wayland;xcb") the first counts. Checked so that a
+// missing display is said once, plainly, before Qt aborts on it.
+struct sDisplayNeed {
+    enum class eKind { Nothing, Device, Server, Variable };
+    std::string platform;
+    eKind kind = eKind::Nothing;
+    std::string what; // the device, the server's socket ("@" abstract), the unset variable
+};
+sDisplayNeed DisplayNeed(int argc, char** argv,
+                         const std::function<const char*(const char*)>& env = std::getenv);
+
+// Opens the device or connects to the server DisplayNeed names. When it
+// cannot, says so in one error line that names the platform, what is missing
+// and the drop-in that opens it, and returns the line without its prefix.
+std::string DisplayFault(int argc, char** argv);
 
 // Faults of the bus directory that would keep every link from working,
 // each said once on standard output. The app runs on regardless: the links

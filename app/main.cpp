@@ -17,10 +17,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
-const int kExitOtherCopy = 3;
-
 void Say(const char* pLine) {
     std::printf("%s%s\n", ConsolePriority(stdout, kPriorityInfo), pLine);
     std::fflush(stdout);
@@ -37,6 +37,19 @@ int main(int argc, char** argv) {
     // Before any socket: our SIGINT handling, not the bus library's, and the
     // bus library's exit hook registered ahead of our singletons'.
     BusEndpoints::InitRuntime();
+
+    // A start that cannot draw or has no bus ends here, said once, with a
+    // status of its own that the service does not restart on (DEPLOY.md).
+    if (const std::string fault = DisplayFault(argc, argv); !fault.empty()) {
+        cServiceNotifier::Tell(QByteArray("STATUS=") + fault.c_str());
+        return kExitNoDisplay;
+    }
+    // The service waits here, not ready, while the unit's processes make the bus.
+    if (const char* pWait = std::getenv("BRISVEL_BUS_WAIT"))
+        if (const int status = WaitForBus(pWait)) {
+            cServiceNotifier::Tell("STATUS=No bus directory: " + QByteArray(BusEndpoints::MqDir()));
+            return status;
+        }
 
     // Before the display is touched: a second copy must leave the screen and
     // the bus to the first one.
@@ -86,6 +99,10 @@ int main(int argc, char** argv) {
     cServiceNotifier service;
     QTimer::singleShot(0, &service, [&service] { service.Ready(VersionText()); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &service, &cServiceNotifier::Stopping);
+    // Then what the panel hears, on the heartbeat's tick, sent when it changes.
+    if (service.Listened())
+        QObject::connect(pWindow, &MainWindow::sigSecond, &service,
+                         [&service, pWindow] { service.Status(pWindow->LinkStatus()); });
 
     Say("Brisvel: Starting event loop.");
     const int result = app.exec();

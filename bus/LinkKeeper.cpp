@@ -66,6 +66,7 @@ void cLinkKeeper::Stop() {
     mRest.stop();
     mLook.stop();
     mLinkFd = -1;
+    mLinks = 0;
     delete std::exchange(mpNotifier, nullptr);
     if (mpSocket)
         zmq_socket_monitor(zsock_resolve(mpSocket), nullptr, 0);
@@ -90,11 +91,13 @@ void cLinkKeeper::ReadEvents() {
         }
         zmsg_destroy(&pEvent);
         if (event == ZMQ_EVENT_DISCONNECTED) {
+            mLinks = std::max(0, mLinks - 1);
             mLinkFd = -1;
             mLook.stop();
             OnDropped();
             emit sigDropped();
         } else if (event == ZMQ_EVENT_CONNECTED) {
+            ++mLinks;
             mbMended = true;
             if (mInflowBound >= 0) {
                 mLinkFd = value;
@@ -127,6 +130,7 @@ void cLinkKeeper::OnDropped() {
 void cLinkKeeper::CheckMended() {
     if (mbMended)
         return;
+    mLinks = 0; // leaving drops the links unannounced
     mLeave();
     mJoin();
 }
@@ -209,6 +213,7 @@ void cLinkKeeper::LookIn(int iMs) {
 void cLinkKeeper::Rest() {
     mCheck.stop();
     mRestMs = std::clamp(mRestMs * 2, kRestMinMs, kRestMaxMs);
+    mLinks = 0;
     mLeave();
     mRest.start(mRestMs);
 }

@@ -72,6 +72,8 @@ public:
     void SetInflowBound(long long iBytes, sSocketState state);
     // The owner's socket held nothing: inflow counts from here.
     void NoteDrained();
+    // A link to the peer is up, as the socket's monitor last said.
+    bool Linked() const { return mLinks > 0; }
 
     // Must come before the socket is destroyed.
     void Stop();
@@ -102,6 +104,7 @@ private:
     QElapsedTimer mSinceDrop;
     int mRestMs = 0;
     bool mbMended = false;
+    int mLinks = 0;
 
     // Inflow of the TCP link, from its descriptor as the monitor gives it.
     long long mInflowBound = -1;

@@ -241,6 +241,7 @@ void cZmqQtListenerBase::Receive(zmsg_t* pMessage) {
 }
 
 void cZmqQtListenerBase::HandOut(zmsg_t* pMessage) {
+    ++mHandedOut;
     emit sigMessageReceived(pMessage);
     mReader.Recycle(pMessage);
 }

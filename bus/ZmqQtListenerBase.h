@@ -64,6 +64,9 @@ public:
     bool IsInitialised() const { return mbInitialised; }
     bool IsSubscribed() const { return mbSubscribed; }
     bool IsPolling() const { return mbPolling; }
+    // For the service's status: a link to the publisher is up; messages handed out so far.
+    bool Linked() const { return mKeeper.Linked(); }
+    unsigned long long HandedOut() const { return mHandedOut; }
 
 signals:
     void sigMessageReceived(zmsg_t* pMessage);
@@ -129,6 +132,7 @@ private:
     QTimer mDropLine;
     QTimer mGiveBack; // memory a dropped message took, back to the system
     unsigned short mPeriodMs = 0;
+    unsigned long long mHandedOut = 0;
 
     // State streams only.
     const char* mpStreamName = nullptr;

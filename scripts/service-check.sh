@@ -4,10 +4,13 @@
 # package, runs unit-sim's logger sink and heartbeat monitor as services on
 # 127.0.0.1 and a bus directory set up as docs/DEPLOY.md says, and checks, each
 # step printing what it saw: active only after READY; heartbeats and log
-# records arrive; journalctl -p err lists the error lines, with their priority
-# and no escape bytes; a stop exits 0 without a restart, and so does the
-# upgrade command; a SIGSEGV and a held GUI thread ("Watchdog timeout") are
-# restarted; the sandbox scores the same inside; purge leaves no file behind.
+# records arrive; /dev/shm is read-only to the app but for the bus directory;
+# the status line follows a peer that stops and starts again; journalctl -p
+# err lists the error lines, with their priority and no escape bytes; a stop
+# exits 0 without a restart, and so does the upgrade command; a SIGSEGV and a
+# held GUI thread ("Watchdog timeout") are restarted; no display, no bus
+# directory and a start that keeps failing each end the unit failed, said
+# once; the sandbox scores the same inside; purge leaves no file behind.
 # The container is stopped and removed at the end, pass or fail.
 #   bash scripts/service-check.sh          package from scripts/package.sh --build
 #   bash scripts/service-check.sh DEB      that package
@@ -108,8 +111,9 @@ cat >"$setup/dropin.conf" <<EOF
 [Service]
 ReadWritePaths=-$mq
 EOF
-for role in logsink hbmon hbmon-upgrade; do
+for role in logsink hbmon hbmon-upgrade peer; do
     args=${role/hbmon-upgrade/hbmon --command 100 --after 1500}
+    args=${args/peer/peer grid show --settle 0 --repeat 1000000000}
     cat >"$setup/brisvel-sim-$role.service" <<EOF
 [Unit]
 Description=unit-sim $args
@@ -136,6 +140,9 @@ inside sh -c 'mkdir -p /run/systemd/system/brisvel-visualiser.service.d /run/tmp
     cp /etc/brisvel-check/tmpfiles.conf /run/tmpfiles.d/brisvel-check.conf &&
     rm -r /etc/brisvel-check && systemctl daemon-reload && systemctl enable brisvel-visualiser.service' \
     2>&1 | sed 's/^/service-check: /'
+# The shipped bus directory, as the unit's other processes would make it.
+inside install -d -m 2770 -g brisvel-bus /dev/shm/mq
+say "/run/shm: $(inside readlink /run/shm || echo "not a link")"
 
 # The sandbox: the shipped unit's score on the host (offline) and inside.
 exposure() { tail -1 | grep -o '[0-9][0-9.]* [A-Z]*'; }
@@ -173,6 +180,32 @@ waitfor 'sims | grep -q " log level "' 10 || fail "no log record: $(sims | tail 
 inside ls -l "$mq" | sed 's/^/service-check:   /'
 sims | grep -m1 " HbProc " | sed 's/^/service-check: heartbeat: /'
 sims | grep -m1 " log level " | sed 's/^/service-check: log record: /'
+
+# /dev/shm is the host's: the app may write only in the bus directory there
+# (/run/shm/mq is /dev/shm/mq) and in the check's. Seen from its mount namespace.
+in_app() { inside nsenter -t "$(prop MainPID)" -m sh -c "$1" 2>&1 || true; }
+shm=$(in_app 'touch /dev/shm/probe && echo written')
+shm_bus=$(in_app 'touch /dev/shm/mq/probe /run/shm/mq/probe2 && echo written; rm -f /dev/shm/mq/probe*')
+check_bus=$(in_app "touch $mq/probe && echo written; rm -f $mq/probe")
+say "in the app's mounts: /dev/shm: $shm; /dev/shm/mq (/run/shm/mq): $shm_bus; $mq: $check_bus"
+case $shm in *"Read-only file system"*) ;; *) fail "/dev/shm writable" ;; esac
+[ "$shm_bus" = written ] && [ "$check_bus" = written ] || fail "bus directory not writable"
+
+# The status line follows a peer that stops and comes back, within 2 s each way.
+peer_linked() { prop StatusText | tr ';' '\n' | grep ' linked$' | grep -qw peer; }
+say "status, no peer: $(prop StatusText)"
+step=$(now)
+inside systemctl start brisvel-sim-peer
+waitfor peer_linked 5 || fail "the status does not show the peer: $(prop StatusText)"
+up=$(since "$step")
+say "peer started: after $up s the status says: $(prop StatusText)"
+step=$(now)
+inside systemctl stop brisvel-sim-peer
+waitfor '! peer_linked' 5 || fail "the status still shows the peer: $(prop StatusText)"
+down=$(since "$step")
+say "peer stopped: after $down s the status says: $(prop StatusText)"
+awk -v a="$up" -v b="$down" 'BEGIN { exit !(a <= 2 && b <= 2) }' || fail "the status is late"
+inside systemctl status --no-pager -n 0 "$unit" | grep -E "Active:|Status:" | sed 's/^/service-check:   /' || true
 
 # Error lines: a peer "Switch" that is not JSON makes two logger ERROR lines.
 inside env BRISVEL_MQ_DIR=$mq BRISVEL_DECODER_ADDR=127.0.0.1 BRISVEL_UNIT_ADDR=127.0.0.1 \
@@ -229,6 +262,48 @@ waitfor '[ "$(prop NRestarts)" -gt "$before" ] && [ "$(prop ActiveState)" = acti
     fail "not restarted after the watchdog"
 say "restarted as PID $(prop MainPID) $(since "$step") s after the hold, restarts $before -> $(prop NRestarts)"
 journal -o cat -u "$unit" | grep -E "Watchdog timeout|result 'watchdog'" | tail -2 | sed 's/^/service-check:   /'
+
+# A start that cannot succeed: said once at priority err, not restarted, and
+# systemctl status says why. $1 names the case, $2 the line, $3 the exit status.
+ends_failed() {
+    local before err restarts
+    before=$(journal -o cat -p err -u "$unit" | grep -c "$2" || true)
+    inside systemctl reset-failed "$unit"
+    inside systemctl start --no-block "$unit"
+    waitfor '[ "$(prop ActiveState)" = failed ]' 20 || fail "$1: not failed: $(prop ActiveState)"
+    restarts=$(prop NRestarts)
+    sleep 5 # a restart would have come 2 s after the failure
+    err=$(journal -o cat -p err -u "$unit" | grep "$2" | tail -n +$((before + 1)))
+    say "$1: $(prop ActiveState) 5 s later, result $(prop Result), exit status $(prop ExecMainStatus), restarts $(prop NRestarts)"
+    say "$1: journalctl -p err: $err"
+    inside systemctl status --no-pager -n 3 "$unit" | grep -vE "^ *(Loaded|Drop-In|Docs|Tasks|Memory|CPU|CGroup):|^ *[/]" |
+        sed 's/^/service-check:   /' || true
+    [ "$(prop ActiveState)" = failed ] && [ "$(prop ExecMainStatus)" = "$3" ] &&
+        [ "$(grep -c . <<<"$err")" = 1 ] && [ "$(prop NRestarts)" = "$restarts" ] || fail "$1"
+}
+env_file=/etc/default/brisvel-visualiser
+inside systemctl stop "$unit"
+# The shipped platform, and no drop-in: no frame buffer in the private /dev.
+inside sed -i 's/^QT_QPA_PLATFORM=.*/QT_QPA_PLATFORM=linuxfb/' "$env_file"
+ends_failed "no display" "No display: platform linuxfb needs /dev/fb0 .*linuxfb.conf" 78
+inside sed -i 's/^QT_QPA_PLATFORM=.*/QT_QPA_PLATFORM=offscreen/' "$env_file"
+# A bus directory that never comes; the wait shortened for the check.
+inside sed -i "s|^BRISVEL_MQ_DIR=.*|BRISVEL_MQ_DIR=$mq-never|" "$env_file"
+inside sh -c "printf '[Service]\nEnvironment=BRISVEL_BUS_WAIT=3\n' \
+    >/run/systemd/system/$unit.d/wait.conf && systemctl daemon-reload"
+ends_failed "no bus directory" "No bus directory: $mq-never is still missing after 3 s" 69
+inside sed -i "s|^BRISVEL_MQ_DIR=.*|BRISVEL_MQ_DIR=$mq|" "$env_file"
+# Any other failure: restarted, but ten starts in five minutes at most.
+inside sh -c "printf '[Service]\nExecStart=\nExecStart=/bin/false\n' \
+    >/run/systemd/system/$unit.d/wait.conf && systemctl daemon-reload && systemctl reset-failed $unit"
+step=$(now)
+inside systemctl start --no-block "$unit"
+waitfor '[ "$(prop ActiveState)" = failed ]' 60 || fail "restarted without end: $(prop NRestarts)"
+say "a start that always fails: $(prop ActiveState) after $(since "$step") s, restarts $(prop NRestarts)"
+journal -o cat -u "$unit" | grep -m1 "Start request repeated too quickly" | sed 's/^/service-check:   /' ||
+    fail "not ended by the start limit"
+inside rm /run/systemd/system/$unit.d/wait.conf
+inside systemctl daemon-reload
 
 # Purge: nothing of the package is left, nor the enable link, nor the runtime
 # directory. The user and the bus group stay (DEPLOY.md).

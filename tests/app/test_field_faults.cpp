@@ -3,6 +3,7 @@
 // message through, oversize ones too; a returning monitor
 // must see the present, not a backlog; start-up faults must be said, and a
 // second copy refused, also after the bus directory was made anew.
+#include "app/StartupChecks.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/TestBus.h"
 #include "visualiser/DolbyED2Frames.h"
@@ -252,6 +253,54 @@ private slots:
             mApp.WaitForExit(1000);
         }
         QCOMPARE(mApp.ExitCode(), 0);
+    }
+
+    void displayNeedFollowsPlatformAndEnvironment_data() {
+        QTest::addColumn<QByteArrayList>("args");
+        QTest::addColumn<QByteArrayList>("env"); // name, value, ...
+        QTest::addColumn<QString>("expected");   // platform, kind, what
+        QTest::newRow("linuxfb") << QByteArrayList{} << QByteArrayList{"QT_QPA_PLATFORM", "linuxfb"}
+                                 << "linuxfb 1 /dev/fb0";
+        QTest::newRow("fb= option")
+            << QByteArrayList{} << QByteArrayList{"QT_QPA_PLATFORM", "linuxfb:fb=/dev/fb1:size=4x4"}
+            << "linuxfb 1 /dev/fb1";
+        QTest::newRow("linuxfb on DRM")
+            << QByteArrayList{}
+            << QByteArrayList{"QT_QPA_PLATFORM", "linuxfb", "QT_QPA_FB_DRM", "1"}
+            << "linuxfb 1 /dev/dri/card0";
+        QTest::newRow("-platform wins")
+            << QByteArrayList{"-platform", "eglfs"}
+            << QByteArrayList{"QT_QPA_PLATFORM", "offscreen"} << "eglfs 1 /dev/dri/card0";
+        QTest::newRow("xcb, no DISPLAY")
+            << QByteArrayList{} << QByteArrayList{"QT_QPA_PLATFORM", "xcb"} << "xcb 3 DISPLAY";
+        QTest::newRow("Qt's default, a screen")
+            << QByteArrayList{} << QByteArrayList{"DISPLAY", ":12.0"} << "xcb 2 /tmp/.X11-unix/X12";
+        QTest::newRow("wayland first")
+            << QByteArrayList{}
+            << QByteArrayList{"QT_QPA_PLATFORM", "wayland;xcb", "XDG_RUNTIME_DIR", "/run/u"}
+            << "wayland 2 /run/u/wayland-0";
+        QTest::newRow("offscreen")
+            << QByteArrayList{"Dual"} << QByteArrayList{"QT_QPA_PLATFORM", "offscreen"}
+            << "offscreen 0 ";
+    }
+    // Catches a display fault said for the wrong device, or not said before Qt aborts.
+    void displayNeedFollowsPlatformAndEnvironment() {
+        QFETCH(QByteArrayList, args);
+        QFETCH(QByteArrayList, env);
+        QFETCH(QString, expected);
+        std::vector<char*> argv{const_cast<char*>("app")};
+        for (QByteArray& arg : args)
+            argv.push_back(arg.data());
+        const sDisplayNeed need =
+            DisplayNeed(int(argv.size()), argv.data(), [&env](const char* pName) -> const char* {
+                const qsizetype at = env.indexOf(pName);
+                return at >= 0 && at % 2 == 0 ? env[at + 1].constData() : nullptr;
+            });
+        QCOMPARE(QStringLiteral("%1 %2 %3")
+                     .arg(need.platform.c_str())
+                     .arg(int(need.kind))
+                     .arg(need.what.c_str()),
+                 expected);
     }
 };
 

@@ -56,6 +56,8 @@ public:
 
     bool IsConnected() const { return mpSocket != nullptr; }
     bool IsHbReady() const { return mbHbReady; }
+    // The last beat was dropped: no link to the monitor is up.
+    bool BeatsDropped() const { return mbBeatsDropped; }
     const char* HbJson() const { return mHbJson; }
 
     static cHeartBeater* mpHeartBeater;
