@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -295,9 +296,17 @@ int Burst(const char* pWhich, int bad) {
     return result;
 }
 
+volatile std::sig_atomic_t gStopPeers = 0;
+extern "C" void StopPeers(int) {
+    gStopPeers = 1;
+}
+
 // Binds every endpoint the app connects to and stays silent: without them
-// the bus library would retry its connections every 100 ms.
+// the bus library would retry its connections every 100 ms. SIGTERM or SIGINT
+// end it early, its sockets and temporary directory removed.
 int Peers(int seconds, bool bTcp) {
+    std::signal(SIGTERM, StopPeers);
+    std::signal(SIGINT, StopPeers);
     std::vector<zsock_t*> sockets;
     for (const char* pName :
          {"DoRiduyPub.ipc", "appServer.ipc", "hwmStatesPub.ipc", "hbMonPubMq.ipc"})
@@ -310,7 +319,7 @@ int Peers(int seconds, bool bTcp) {
     std::printf("peers ready\n");
     std::fflush(stdout);
     const std::int64_t endNs = NowNs() + std::int64_t(seconds) * 1000000000;
-    while (NowNs() < endNs)
+    while (!gStopPeers && NowNs() < endNs)
         if (void* pReady = zpoller_wait(pPoller, 1000)) {
             zmsg_t* pMessage = zmsg_recv(pReady);
             zmsg_destroy(&pMessage);
