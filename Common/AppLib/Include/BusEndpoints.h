@@ -44,13 +44,14 @@ inline constexpr int kRetryMs = 100;
 inline constexpr int kTcpRetryMaxMs = 1800;
 
 // A TCP peer that goes silent without closing (power lost, cable pulled, a
-// relay that stops forwarding) is noticed within 2.5 s and its link made
+// relay that stops forwarding) is noticed within 2.75 s and its link made
 // again. A peer that speaks the bus protocol's heartbeats is asked for one
-// every second and cut when no byte at all has come 1.5 s after the ask; any
+// every 1.25 s (an ask and its answer wake the bus library's thread twice)
+// and cut when no byte at all has come 1.5 s after the ask; any
 // inbound traffic counts as an answer, so a busy peer is never cut. Peers too
 // old for heartbeats are never asked; under them the kernel's keepalive cuts
 // a link whose far end no longer answers at all within about 2 s.
-inline constexpr int kHeartbeatMs = 1000;
+inline constexpr int kHeartbeatMs = 1250;
 inline constexpr int kHeartbeatTimeoutMs = 1500;
 // Asks the peer to drop us after this long without a word from us.
 inline constexpr int kHeartbeatTtlMs = 3000;
