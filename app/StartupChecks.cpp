@@ -121,6 +121,7 @@ std::string DisplayFault(int argc, char** argv) {
     const sDisplayNeed need = DisplayNeed(argc, argv);
     std::string missing = need.what;
     std::string reason = "not set";
+    int iError = 0;
     using eKind = sDisplayNeed::eKind;
     if (need.kind == eKind::Nothing)
         return {};
@@ -130,7 +131,8 @@ std::string DisplayFault(int argc, char** argv) {
             close(fd);
             return {};
         }
-        reason = std::strerror(errno);
+        iError = errno;
+        reason = std::strerror(iError);
     } else if (need.kind == eKind::Server) {
         if (Reach(need.what))
             return {};
@@ -141,6 +143,10 @@ std::string DisplayFault(int argc, char** argv) {
         "No display: platform " + need.platform + " needs " + missing + " (" + reason + "); ";
     if (need.kind == eKind::Variable)
         line += "set it in " BRISVEL_ENV_FILE " (DEPLOY.md)";
+    else if (iError == EACCES)
+        // There but not ours: on a unit without udev the node stays root's alone.
+        line += "udev's rules give it to group video, which the drop-in " BRISVEL_EXAMPLES_DIR "/" +
+                need.platform + ".conf adds (DEPLOY.md)";
     else if (need.platform == "linuxfb" || need.platform == "eglfs" || need.platform == "xcb")
         line +=
             "install the drop-in " BRISVEL_EXAMPLES_DIR "/" + need.platform + ".conf (DEPLOY.md)";

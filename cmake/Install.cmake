@@ -31,3 +31,7 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${BRISVEL_SYSUSERS_NAME}
 # One drop-in per Qt platform, each opening what its display needs.
 install(FILES packaging/dropins/eglfs.conf packaging/dropins/linuxfb.conf packaging/dropins/xcb.conf
     DESTINATION ${BRISVEL_DOC_DIR}/examples)
+install(FILES packaging/70-brisvel-visualiser.rules DESTINATION lib/udev/rules.d)
+# Run by the linuxfb and eglfs drop-ins (a fixed path there: the package's prefix is /usr).
+install(PROGRAMS packaging/panel-console
+    DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/brisvel-visualiser)
