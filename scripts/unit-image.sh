@@ -94,6 +94,17 @@ printf 'BRISVEL_DECODER_ADDR=127.0.0.1\nBRISVEL_UNIT_ADDR=127.0.0.1\n' >>"$root/
 dropins=$root/etc/systemd/system/brisvel-visualiser.service.d
 mkdir -p "$dropins"
 cp "$root/usr/share/doc/brisvel-visualiser/examples/$platform.conf" "$dropins/"
+if [ "$platform" = xcb ]; then
+    # An X server of the unit's own, as the peer front panel would have, and
+    # the app ordered after it, as DEPLOY.md says.
+    echo "DISPLAY=:0" >>"$root/etc/default/brisvel-visualiser"
+    printf '%s\n' "[Unit]" "Description=X server of the panel" "[Service]" \
+        "ExecStart=/usr/bin/Xvfb :0 -screen 0 472x266x24 -nolisten tcp" \
+        "ExecStartPost=/bin/sh -c 'until [ -S /tmp/.X11-unix/X0 ]; do sleep 0.1; done'" \
+        >"$root/etc/systemd/system/unit-x-server.service"
+    printf '%s\n' "[Unit]" "Wants=unit-x-server.service" "After=unit-x-server.service" \
+        >"$dropins/x-server.conf"
+fi
 wants=$root/etc/systemd/system/multi-user.target.wants
 mkdir -p "$wants"
 ln -sf /usr/lib/systemd/system/brisvel-visualiser.service "$wants/"

@@ -3,7 +3,7 @@
 # booted under qemu-system (TCG) with a virtio GPU at the panel's 472 x 266 and
 # no network device, driven over its serial console and read with QMP
 # screendump by scripts/unit-vm.py.
-#   bash scripts/unit-vm.sh arm64|armhf [--platform linuxfb|eglfs] [--checks ci|full] [--keep DIR]
+#   bash scripts/unit-vm.sh arm64|armhf [--platform linuxfb|eglfs|xcb] [--checks ci|full] [--keep DIR]
 #                           [--steps STEP,...]
 # The package for ARCH comes from scripts/package.sh --arch ARCH (built when
 # missing). --checks ci: boot, READY, the room, a view switch, a display fault,
@@ -33,7 +33,8 @@ done
 case "$arch" in
     arm64) kernel_flavour=arm64 qemu=qemu-system-aarch64 machine=virt cpu=cortex-a53 ;;
     armhf) kernel_flavour=armmp-lpae qemu=qemu-system-arm machine=virt,highmem=off cpu=cortex-a15 ;;
-    *) echo "usage: scripts/unit-vm.sh arm64|armhf [--platform linuxfb|eglfs] [--checks ci|full] [--keep DIR]" >&2
+    *) echo "usage: scripts/unit-vm.sh arm64|armhf [--platform linuxfb|eglfs|xcb] [--checks ci|full]" \
+            "[--keep DIR] [--steps STEP,...]" >&2
        exit 2 ;;
 esac
 say() { echo "unit-vm: $*"; }
@@ -59,6 +60,10 @@ work=$(mktemp -d /var/tmp/brisvel-unit.XXXXXX)
 image=${keep:-$work}
 mkdir -p "$image"
 cleanup() {
+    local status=$?
+    # What the unit's console said last, for a run that failed.
+    [ "$status" = 0 ] || [ ! -s "$work/serial.log" ] ||
+        tail -n 30 "$work/serial.log" | tr -d '\r' | sed 's/^/unit-vm: console: /'
     if [ -s "$work/qemu.pid" ]; then
         kill "$(cat "$work/qemu.pid")" 2>/dev/null || true
         sleep 0.5
@@ -82,6 +87,7 @@ if [ ! -s "$image/disk-$arch-$platform-$checks.img" ]; then
              libgl1-mesa-dri libegl1 libegl-mesa0 libgbm1)
     # gdb brings Python and its byte-compiling, slow emulated: only for the full checks.
     [ "$checks" = ci ] || include+=(gdb iproute2 libqt6test6)
+    [ "$platform" != xcb ] || include+=(xvfb)
     # The package files, each its own --include, seen by dpkg inside at the same path (the hook).
     debs=(--include="$deb")
     [ "$checks" = ci ] || debs+=(--include="$dbgsym")
@@ -96,8 +102,13 @@ if [ ! -s "$image/disk-$arch-$platform-$checks.img" ]; then
         --customize-hook="bash $top/scripts/unit-image.sh \"\$1\" $arch $kernel_flavour $platform $work/boot $work/extras" \
         bookworm "$root" "deb $mirror bookworm main" "deb $mirror bookworm-updates main" \
         "deb ${security_mirror:-$mirror} bookworm-security main"
-    # Where the package files were shown to dpkg inside.
-    rmdir -p --ignore-fail-on-non-empty "$root$(dirname "$deb")"
+    # The empty mount points where the package files were shown to dpkg
+    # inside; a directory that a package ships (/tmp, /var/tmp) stays.
+    dir=$(dirname "$deb")
+    while [ "$dir" != / ] && ! grep -qxF "$dir" "$root"/var/lib/dpkg/info/*.list &&
+        rmdir "$root$dir" 2>/dev/null; do
+        dir=$(dirname "$dir")
+    done
     size=$(( $(du -sm "$root" | cut -f1) + 512 ))
     mke2fs -q -t ext4 -L unit -d "$root" "$image/disk-$arch-$platform-$checks.img" "${size}M"
     cp "$work"/boot/vmlinuz "$image/vmlinuz-$arch"
