@@ -388,8 +388,13 @@ class Unit:
             fail("the limits back: not active")
 
     def address_filter(self):
-        """A decoder board on the unit's own dummy interface, not loopback: refused by the unit."""
+        """A decoder board on the unit's own dummy interface, not loopback: refused by the unit.
+        The address (a documentation range, routed nowhere) lives only inside the guest, which
+        has no network device: checked first, so a link could never leave the machine."""
         env = "/etc/default/brisvel-visualiser"
+        links = self.serial.run("ls /sys/class/net")[0].split()
+        if links != ["lo"]:
+            fail(f"the unit has network devices besides loopback ({' '.join(links)}): no address check")
         self.serial.run("ip link add unit0 type dummy && ip addr add 192.0.2.1/24 dev unit0 && ip link set unit0 up")
         self.serial.run("BRISVEL_DECODER_ADDR=192.0.2.1 unit-sim ed2 --rate 10 >/dev/null 2>&1 & true")
         self.serial.run(f"systemctl stop brisvel-sim-ed2; sed -i 's/^BRISVEL_DECODER_ADDR=.*/BRISVEL_DECODER_ADDR=192.0.2.1/' {env}")
@@ -475,7 +480,6 @@ def main():
     parser.add_argument("--checks", default="ci")
     parser.add_argument("--steps", default="", help="steps of the full checks to run, comma-separated")
     parser.add_argument("--platform", default="linuxfb")
-    parser.add_argument("--arch", default="arm64")
     parser.add_argument("--shots", required=True)
     args = parser.parse_args()
     steps = args.steps.split(",") if args.steps else FULL_STEPS if args.checks == "full" else CI_STEPS

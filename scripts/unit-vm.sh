@@ -129,6 +129,6 @@ cp --sparse=always "$image/disk-$arch-$platform-$checks.img" "$work/disk.img"
     -serial chardev:ser0 -qmp unix:"$work/qmp.sock",server=on,wait=off \
     -daemonize -pidfile "$work/qemu.pid"
 say "booting $qemu -M $machine -cpu $cpu"
-python3 scripts/unit-vm.py --work "$work" --checks "$checks" --platform "$platform" --arch "$arch" \
+python3 scripts/unit-vm.py --work "$work" --checks "$checks" --platform "$platform" \
     --steps "$steps" \
     --shots "${BRISVEL_UNIT_SHOTS:-$top/out/unit-$arch-$platform}"
