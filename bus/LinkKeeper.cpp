@@ -203,6 +203,13 @@ void cLinkKeeper::LookAtInflow() {
     }
 }
 
+void cLinkKeeper::Cut() {
+    if (!mSinceDrop.isValid() || mSinceDrop.elapsed() >= kFlapWindowMs)
+        mRestMs = 0;
+    mSinceDrop.start();
+    Rest();
+}
+
 void cLinkKeeper::LookIn(int iMs) {
     // The one-second looks fall on the second, with the heartbeat's: they
     // share its wake-up.

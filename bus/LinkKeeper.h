@@ -72,6 +72,9 @@ public:
     void SetInflowBound(long long iBytes, sSocketState state);
     // The owner's socket held nothing: inflow counts from here.
     void NoteDrained();
+    // The owner found the link faulty: it is left at once and joined again
+    // after a rest, longer for cuts in quick succession.
+    void Cut();
     // A link to the peer is up, as the socket's monitor last said.
     bool Linked() const { return mLinks > 0; }
 

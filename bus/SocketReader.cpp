@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 
+#include <cstring>
 #include <utility>
 
 cSocketReader::cSocketReader(QObject* parent) : QObject(parent) {
@@ -32,20 +33,34 @@ bool cSocketReader::Watch(zsock_t* pSocket, Receiver receiver, sBounds bounds, D
     return true;
 }
 
+bool cSocketReader::Watch(cZmtpLink* pLink, zsock_t* pStream, Receiver receiver, sBounds bounds,
+                          Dropped dropped) {
+    if (!pLink || !Watch(pStream, std::move(receiver), bounds, std::move(dropped)))
+        return false;
+    mpLink = pLink;
+    return true;
+}
+
 void cSocketReader::Stop() {
     mReadOn.stop();
     // The notifier watches a descriptor of the socket: it goes first.
     delete std::exchange(mpNotifier, nullptr);
     mpSocket = nullptr;
+    mpLink = nullptr;
     mDrainedActions.clear();
     zmsg_destroy(&mpPartial);
     zmsg_destroy(&mpSpare);
-    mpReuse = nullptr;
+    mpHanded = nullptr;
+    mSlots.clear();
+    mSpareSlots.clear();
+    mHandedSlots.clear();
     mbMidMessage = mbDropping = false;
     mPartFrames = mPartBytes = 0;
 }
 
 bool cSocketReader::HasInput() const {
+    if (mpLink)
+        return mpLink->HasInput();
     // Asking also clears the descriptor's signal, and fetches the first
     // frame of what waits: from here on that message is half read.
     return mpSocket && (zsock_events(mpSocket) & ZMQ_POLLIN);
@@ -54,7 +69,7 @@ bool cSocketReader::HasInput() const {
 bool cSocketReader::HoldsInput() {
     if (!mpSocket)
         return false;
-    if (mbMidMessage || mReadOn.isActive())
+    if (RestIsThere() || mReadOn.isActive())
         return true;
     if (!HasInput())
         return false;
@@ -63,53 +78,123 @@ bool cSocketReader::HoldsInput() {
     return true;
 }
 
-bool cSocketReader::TakeFrame() {
+cSocketReader::eTaken cSocketReader::TakeFrame(int* pFrames) {
+    if (mpLink) {
+        // A piece holds hundreds of frames: taken in one go, up to a clock's worth.
+        cZmtpParser::sFrame frame;
+        for (int taken = 0; taken < kClockFrames;) {
+            switch (mpLink->NextFrame(&frame)) {
+            case cZmtpLink::eRead::kNone:
+                return taken > 0 ? eTaken::kOther : eTaken::kNone;
+            case cZmtpLink::eRead::kNewLink:
+                DropPartial();
+                return eTaken::kOther;
+            case cZmtpLink::eRead::kSkipped:
+                return eTaken::kOther;
+            case cZmtpLink::eRead::kFrame:
+                ++*pFrames;
+                ++taken;
+                Keep(frame.pData, frame.size, frame.bMore);
+                if (!mbMidMessage)
+                    return eTaken::kLastFrame;
+                break;
+            }
+        }
+        return eTaken::kOther;
+    }
     zmq_msg_t frame;
     zmq_msg_init(&frame);
     if (zmq_msg_recv(&frame, zsock_resolve(mpSocket), ZMQ_DONTWAIT) < 0) {
         zmq_msg_close(&frame);
-        return false;
+        return eTaken::kNone;
     }
-    const std::size_t size = zmq_msg_size(&frame);
-    mbMidMessage = zmq_msg_more(&frame) != 0;
+    ++*pFrames;
+    Keep(zmq_msg_data(&frame), zmq_msg_size(&frame), zmq_msg_more(&frame) != 0);
+    zmq_msg_close(&frame);
+    return mbMidMessage ? eTaken::kOther : eTaken::kLastFrame;
+}
+
+void cSocketReader::Keep(const void* pData, std::size_t size, bool bMore) {
+    mbMidMessage = bMore;
     ++mPartFrames;
     mPartBytes += static_cast<long long>(size);
     if (!mbDropping && ((mBounds.iFrames >= 0 && mPartFrames > mBounds.iFrames) ||
                         (mBounds.iBytes >= 0 && mPartBytes > mBounds.iBytes))) {
         mbDropping = true;
-        mpReuse = nullptr;
-        Recycle(std::exchange(mpPartial, nullptr));
+        RecyclePartial();
     }
-    if (!mbDropping) {
-        if (!mpPartial) {
-            mpPartial = mpSpare ? std::exchange(mpSpare, nullptr) : zmsg_new();
-            mpReuse = zmsg_first(mpPartial);
-        }
-        // A small frame is filled in place, with no allocation: an event
-        // is thousands of them.
-        if (mpReuse) {
-            zframe_reset(mpReuse, zmq_msg_data(&frame), size);
-            mpReuse = zmsg_next(mpPartial);
+    if (mbDropping)
+        return;
+    if (!mpPartial) {
+        mSlots.clear();
+        if (mpSpare) {
+            mpPartial = std::exchange(mpSpare, nullptr);
+            mSlots.swap(mSpareSlots);
+            if (mSlots.empty())
+                for (zframe_t* p = zmsg_first(mpPartial); p; p = zmsg_next(mpPartial))
+                    mSlots.push_back({p, zframe_data(p), zframe_size(p)});
         } else {
-            zframe_t* pFrame = zframe_new(zmq_msg_data(&frame), size);
-            zmsg_append(mpPartial, &pFrame);
+            mpPartial = zmsg_new();
         }
-        if (!mbMidMessage) // the recycled message's frames left over go
-            while (zmsg_size(mpPartial) > std::size_t(mPartFrames)) {
-                zframe_t* pLast = zmsg_last(mpPartial);
-                zmsg_remove(mpPartial, pLast);
-                zframe_destroy(&pLast);
-            }
     }
-    zmq_msg_close(&frame);
-    return true;
+    // A frame is filled in place: an event is thousands of them. Copied
+    // over when its size is unchanged, as an event's fields keep theirs;
+    // else refilled, with no allocation up to 33 bytes.
+    const std::size_t at = std::size_t(mPartFrames - 1);
+    if (at < mSlots.size()) {
+        sSlot& slot = mSlots[at];
+        if (slot.size == size && size > 0) {
+            std::memcpy(slot.pData, pData, size);
+        } else {
+            zframe_reset(slot.pFrame, pData, size);
+            slot = {slot.pFrame, zframe_data(slot.pFrame), size};
+        }
+    } else {
+        zframe_t* pFrame = zframe_new(pData, size);
+        mSlots.push_back({pFrame, zframe_data(pFrame), size});
+        zmsg_append(mpPartial, &pFrame);
+    }
+    if (!mbMidMessage) // the recycled message's frames left over go
+        while (mSlots.size() > at + 1) {
+            zframe_t* pLast = mSlots.back().pFrame;
+            mSlots.pop_back();
+            zmsg_remove(mpPartial, pLast);
+            zframe_destroy(&pLast);
+        }
+}
+
+void cSocketReader::DropPartial() {
+    RecyclePartial();
+    mbMidMessage = mbDropping = false;
+    mPartFrames = mPartBytes = 0;
+}
+
+zmsg_t* cSocketReader::HandOverPartial() {
+    mpHanded = mpPartial;
+    mHandedSlots.swap(mSlots);
+    return std::exchange(mpPartial, nullptr);
+}
+
+void cSocketReader::RecyclePartial() {
+    if (mpPartial)
+        Recycle(HandOverPartial());
 }
 
 void cSocketReader::Recycle(zmsg_t* pMessage) {
-    if (!mpSpare)
-        mpSpare = pMessage;
-    else
+    if (!pMessage)
+        return;
+    if (mpSpare) {
         zmsg_destroy(&pMessage);
+        return;
+    }
+    mpSpare = pMessage;
+    mSpareSlots.clear();
+    // The frames are known when it is the message last handed over, still
+    // as it was; else they are looked up when it is filled.
+    if (pMessage == std::exchange(mpHanded, nullptr) &&
+        zmsg_size(pMessage) == mHandedSlots.size() &&
+        (mHandedSlots.empty() || zmsg_first(pMessage) == mHandedSlots.front().pFrame))
+        mSpareSlots.swap(mHandedSlots);
 }
 
 void cSocketReader::Read() {
@@ -122,23 +207,29 @@ void cSocketReader::Read() {
     // message under way is always there: the bus library passes a message
     // on only once all of it has come.
     bool bDrained = true;
-    while (mbMidMessage || HasInput()) {
+    int clockAt = 0;
+    while (RestIsThere() || HasInput()) {
         if (frames >= kReadBudgetFrames ||
-            (frames % kClockFrames == 0 && spent.elapsed() >= kReadBudgetMs)) {
+            (frames >= clockAt && spent.elapsed() >= kReadBudgetMs)) {
             bDrained = false;
             ReadSoon();
             break;
         }
-        ++frames;
-        if (!TakeFrame()) {
-            if (!mbMidMessage)
+        if (frames >= clockAt)
+            clockAt = frames + kClockFrames;
+        const int before = frames;
+        const eTaken taken = TakeFrame(&frames);
+        if (frames == before) // a raw link's own business counts as a frame
+            ++frames;
+        if (taken == eTaken::kNone) {
+            if (!RestIsThere())
                 break;
             // Never seen: a message whose rest is not there. Look again later.
             bDrained = false;
             ReadSoon(kReadBudgetMs);
             break;
         }
-        if (mbMidMessage)
+        if (taken != eTaken::kLastFrame)
             continue;
         ++mSeen;
         const long long partFrames = std::exchange(mPartFrames, 0);
@@ -148,8 +239,7 @@ void cSocketReader::Read() {
                 mDropped(partFrames, partBytes);
         } else {
             ++mTaken;
-            mpReuse = nullptr;
-            mReceiver(std::exchange(mpPartial, nullptr));
+            mReceiver(HandOverPartial());
         }
         if (!mpSocket) // the receiver stopped us
             return;
@@ -161,7 +251,7 @@ void cSocketReader::Read() {
 
 void cSocketReader::WhenDrained(std::function<void()> action) {
     mDrainedActions.push_back(std::move(action));
-    if (!mReadOn.isActive() && !mbMidMessage && !HasInput())
+    if (!mReadOn.isActive() && !RestIsThere() && !HasInput())
         RunDrainedActions();
     else
         ReadSoon();

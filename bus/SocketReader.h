@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include "bus/ZmtpLink.h"
+
 #include <czmq.h>
 
 #include <functional>
@@ -48,6 +50,10 @@ public:
     // Starts reading the socket, which stays the caller's; false when the
     // notifier cannot be wired.
     bool Watch(zsock_t* pSocket, Receiver receiver, sBounds bounds = {}, Dropped dropped = {});
+    // The same for a stream socket whose link speaks the protocol through
+    // pLink, which stays the caller's; a link may go mid-message.
+    bool Watch(cZmtpLink* pLink, zsock_t* pStream, Receiver receiver, sBounds bounds = {},
+               Dropped dropped = {});
     // Stops reading; must come before the socket is destroyed.
     void Stop();
     bool Watching() const { return mpSocket != nullptr; }
@@ -58,8 +64,9 @@ public:
     bool ReadPending() const { return mReadOn.isActive(); }
     // Messages taken by the last run.
     int LastRunTaken() const { return mTaken; }
-    // Takes back a message handed over and done with: the next message is
-    // read into its frames, as many as there are, rather than into new ones.
+    // Takes back a message handed over and done with, its frames as they
+    // were handed over: the next message is read into them, as many as
+    // there are, rather than into new ones.
     void Recycle(zmsg_t* pMessage);
     // Whole messages gone by since the start, handed over or dropped.
     unsigned long long MessagesSeen() const { return mSeen; }
@@ -83,20 +90,45 @@ private slots:
 
 private:
     bool HasInput() const;
-    // Takes one frame of the message under way; false when none was there.
-    bool TakeFrame();
+    enum class eTaken {
+        kNone,      // nothing was there
+        kLastFrame, // the frame that ends a message
+        kOther,     // a frame with more to follow, or a raw link's own business
+    };
+    // Takes the next frame of the message under way, or on a raw link as
+    // many as lie in its piece up to the message's end; counts them.
+    eTaken TakeFrame(int* pFrames);
+    void Keep(const void* pData, std::size_t size, bool bMore);
+    // The message under way is lost with its link.
+    void DropPartial();
+    zmsg_t* HandOverPartial();
+    void RecyclePartial();
+    // The bus library passes a message on only once all of it has come: the
+    // rest of one under way is there. A raw link's rest comes when it comes.
+    bool RestIsThere() const { return mbMidMessage && !mpLink; }
     void RunDrainedActions();
 
     zsock_t* mpSocket = nullptr;
+    cZmtpLink* mpLink = nullptr;
     QSocketNotifier* mpNotifier = nullptr;
     QTimer mReadOn; // zero-time: the rest of what waits, after other events
     Receiver mReceiver;
     Dropped mDropped;
     sBounds mBounds;
     // The message under way: frames so far, unless it is being dropped.
+    // A message's frames in order with their data and sizes: asking the bus
+    // library for them costs more than the copy of a field.
+    struct sSlot {
+        zframe_t* pFrame;
+        unsigned char* pData;
+        std::size_t size;
+    };
     zmsg_t* mpPartial = nullptr;
-    zframe_t* mpReuse = nullptr; // the next frame of a recycled message to fill
-    zmsg_t* mpSpare = nullptr;   // a recycled message, for the next one
+    std::vector<sSlot> mSlots;      // mpPartial's frames so far
+    zmsg_t* mpSpare = nullptr;      // a recycled message, for the next one
+    std::vector<sSlot> mSpareSlots; // its frames; empty: not known
+    zmsg_t* mpHanded = nullptr;     // the message last handed over
+    std::vector<sSlot> mHandedSlots;
     bool mbMidMessage = false;
     bool mbDropping = false;
     long long mPartFrames = 0;

@@ -24,6 +24,8 @@ constexpr int kStateReceiveHwm = 256;
 constexpr int kSettleMs = 1;
 // Room for the topic beside a payload of the frame bound.
 constexpr long long kTopicRoom = 256;
+// A raw link without a frame bound still takes no frame beyond this.
+constexpr int kUnboundFrameBytes = 1 << 20;
 // A frame's header on the wire takes at most this many bytes.
 constexpr long long kFrameHeaderBytes = 9;
 // A TCP link may bring this much more than one whole message before it
@@ -104,12 +106,23 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     }
     CloseSocket();
     BusEndpoints::InitRuntime();
-    zsock_t* pSocket = zsock_new(ZMQ_SUB);
+    const bool bRaw = mbReadRaw && std::strncmp(pEndpoint, "tcp://", 6) == 0;
+    zsock_t* pSocket = zsock_new(bRaw ? ZMQ_STREAM : ZMQ_SUB);
     if (!pSocket)
         return;
     zsock_set_maxmsgsize(pSocket, iMaxMessageBytes);
     if (mpGate)
         zsock_set_rcvhwm(pSocket, kStateReceiveHwm);
+    if (bRaw) {
+        // The link's bytes come in pieces of a few kilobytes: the bound is on frames, here.
+        zsock_set_maxmsgsize(pSocket, -1);
+        mpLink = std::make_unique<cZmtpLink>(
+            pSocket, std::size_t(iMaxMessageBytes < 0 ? kUnboundFrameBytes : iMaxMessageBytes));
+        connect(mpLink.get(), &cZmtpLink::sigCut, this, [this](const QString& why) {
+            ZqtError("%s: %s; the link is made again.", mEndpoint.c_str(), qPrintable(why));
+            mKeeper.Cut();
+        });
+    }
     BusEndpoints::SetLinkOptions(pSocket, pEndpoint);
     if (zsock_connect(pSocket, "%s", pEndpoint) != 0) {
         // The text carries its own line end, as the unit's other tools print it.
@@ -130,7 +143,9 @@ void cZmqQtListenerBase::SockSubscribe(const char* pTopic) {
         ZqtError("You must initialize the socket before assigning topics.");
         return;
     }
-    if (pTopic && mpSocket)
+    if (pTopic && mpLink)
+        mpLink->Subscribe(pTopic);
+    else if (pTopic && mpSocket)
         zsock_set_subscribe(mpSocket, pTopic);
     mbSubscribed = true;
 }
@@ -140,7 +155,9 @@ void cZmqQtListenerBase::SockUnSubscribe(const char* pTopic) {
         ZqtError("You must initialize the socket before unsubscribing topics.");
         return;
     }
-    if (pTopic && mpSocket)
+    if (pTopic && mpLink)
+        mpLink->Unsubscribe(pTopic);
+    else if (pTopic && mpSocket)
         zsock_set_unsubscribe(mpSocket, pTopic);
 }
 
@@ -155,24 +172,26 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
         mpGate->SetPeriod(uPeriodMs);
     mPeriodMs = uPeriodMs;
     mEmitLater.stop();
+    auto receive = [this](zmsg_t* pMessage) { Receive(pMessage); };
+    auto dropped = [this](long long iFrames, long long iBytes) { OnDropped(iFrames, iBytes); };
     if (!mReader.Watching() &&
-        !mReader.Watch(
-            mpSocket, [this](zmsg_t* pMessage) { Receive(pMessage); }, mBounds,
-            [this](long long iFrames, long long iBytes) { OnDropped(iFrames, iBytes); })) {
+        !(mpLink ? mReader.Watch(mpLink.get(), mpSocket, receive, mBounds, dropped)
+                 : mReader.Watch(mpSocket, receive, mBounds, dropped))) {
         ZqtError("Unable to connect timer to slot in ZmqQtListener.");
         return;
     }
     // Watching again would cancel a rest under way, and a left endpoint
     // would never be joined again.
     if (!mKeeper.Watching()) {
-        if (std::strncmp(mEndpoint.c_str(), "tcp://", 6) == 0) {
-            const long long wire = mBounds.iBytes < 0 || mBounds.iFrames < 0
-                                       ? -1
-                                       : mBounds.iBytes + kFrameHeaderBytes * mBounds.iFrames;
-            mKeeper.SetInflowBound(wire < 0 ? -1 : wire + kInflowSlack,
-                                   {[this] { return mReader.HoldsInput(); },
-                                    [this] { return mReader.MessagesSeen(); }});
-        }
+        const long long wire = mBounds.iBytes < 0 || mBounds.iFrames < 0
+                                   ? -1
+                                   : mBounds.iBytes + kFrameHeaderBytes * mBounds.iFrames;
+        const long long inflow = wire < 0 ? -1 : wire + kInflowSlack;
+        if (mpLink)
+            mpLink->SetInflowBound(inflow);
+        else if (std::strncmp(mEndpoint.c_str(), "tcp://", 6) == 0)
+            mKeeper.SetInflowBound(inflow, {[this] { return mReader.HoldsInput(); },
+                                            [this] { return mReader.MessagesSeen(); }});
         mKeeper.Watch(
             mpSocket, [this] { Leave(); }, [this] { Join(); });
     }
@@ -211,22 +230,34 @@ void cZmqQtListenerBase::CloseSocket() {
     mReader.Stop();
     if (mpGate)
         mpGate->Drop();
+    mpLink.reset();
     zsock_destroy(&mpSocket);
 }
 
 void cZmqQtListenerBase::Leave() {
-    mReader.WhenDrained([this] {
+    auto leave = [this] {
         if (mpSocket && mbJoined)
             zsock_disconnect(mpSocket, "%s", mEndpoint.c_str());
+        if (mpLink)
+            mpLink->Forget();
         mbJoined = false;
-    });
+    };
+    // A stream socket's messages are single pieces: never one half read.
+    if (mpLink)
+        leave();
+    else
+        mReader.WhenDrained(leave);
 }
 
 void cZmqQtListenerBase::Join() {
-    mReader.WhenDrained([this] {
+    auto join = [this] {
         if (mpSocket && !mbJoined)
             mbJoined = zsock_connect(mpSocket, "%s", mEndpoint.c_str()) == 0;
-    });
+    };
+    if (mpLink)
+        join();
+    else
+        mReader.WhenDrained(join);
 }
 
 void cZmqQtListenerBase::Receive(zmsg_t* pMessage) {

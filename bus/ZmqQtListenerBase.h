@@ -18,8 +18,9 @@
 // CZMQ hides the message struct; Qt's meta-type system must not look inside.
 Q_DECLARE_OPAQUE_POINTER(zmsg_t*)
 
-// A SUB socket whose messages are handed out as one signal each, destroyed
-// when the signal returns. The work is its parts': the socket reader wakes on
+// A SUB socket (or, for a TCP link read raw, a stream socket speaking as one)
+// whose messages are handed out as one signal each, destroyed when the
+// signal returns. The work is its parts': the socket reader wakes on
 // arrival and reads with a budget, the link keeper mends dropped links, a
 // state stream's newest-only gate picks what to hand out, and the topic
 // router takes each message to its handler. This class keeps the socket's
@@ -89,6 +90,9 @@ protected:
     // a payload of at most the frame bound, with room for the topic. Call
     // before SockInit.
     void SetMessageBounds(long long iFrames, long long iBytes);
+    // A TCP link of this subscriber is read raw (see cZmtpLink): for messages
+    // of thousands of frames. Call before SockInit.
+    void ReadTcpRaw() { mbReadRaw = true; }
 
     // The start every subscriber shares: the socket on the endpoint, its
     // topics, its own signals wired to its slots once, then polling; or its
@@ -112,6 +116,8 @@ private:
     void Join();
 
     zsock_t* mpSocket = nullptr;
+    std::unique_ptr<cZmtpLink> mpLink; // a raw TCP link's protocol, with mpSocket a stream socket
+    bool mbReadRaw = false;
     std::string mEndpoint;
     bool mbInitialised = false;
     bool mbSubscribed = false;

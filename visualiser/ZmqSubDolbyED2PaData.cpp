@@ -22,6 +22,8 @@ cZmqSubDolbyED2PaData::cZmqSubDolbyED2PaData(QObject* parent) : cZmqQtListenerBa
     // Bad events have no console line of their own.
     KeepNewestOnly("ED2", &Check, [](zmsg_t*) {});
     SetMessageBounds(DolbyED2Frames::kEventFrames, DolbyED2Frames::kMaxEventBytes);
+    // An event is thousands of frames of a few bytes.
+    ReadTcpRaw();
 }
 
 void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {

@@ -1,11 +1,13 @@
 // The listener and its parts: the topic router's table and lines, the
 // newest-only gate on a clock the test drives, the socket reader's budget and
-// its drained moment, the link keeper's rejoins; the listener's refusals and
-// the publisher. Oversize frames and publishers that go mid-burst are the
-// bus torture's (tools/bus-torture), which runs with these suites.
+// its drained moment, the link keeper's rejoins, the raw TCP link's protocol
+// and its cuts; the listener's refusals and the publisher. Oversize frames and
+// publishers that go mid-burst are the bus torture's (tools/bus-torture), which
+// runs with these suites.
 #include "Common/Utility/Console/Include/ConsolePrint.h"
 #include "bus/ZmqQtListenerBase.h"
 #include "bus/ZmqQtPublisher.h"
+#include "bus/ZmtpParser.h"
 #include "tests/support/TestBus.h"
 
 #include <QTest>
@@ -23,6 +25,60 @@ QByteArray Last(zmsg_t* pMessage) {
     zframe_t* pFrame = zmsg_last(pMessage);
     return QByteArray(reinterpret_cast<const char*>(zframe_data(pFrame)), zframe_size(pFrame));
 }
+
+// The protocol's bytes as a peer sends them, written out by hand: greeting
+// (version 3.1, no security), READY as a publisher.
+const QByteArray kGreeting =
+    QByteArray("\xff\0\0\0\0\0\0\0\0\x7f\x03\x01NULL", 16) + QByteArray(48, '\0');
+const QByteArray kReady = QByteArray("\x04\x19\x05READY\x0bSocket-Type\0\0\0\x03PUB", 27);
+
+// A TCP peer that speaks bytes: a stream socket on an ephemeral loopback port.
+struct RawPeer {
+    ZsockPtr socket = BindSocket(ZMQ_STREAM, "tcp://127.0.0.1:*");
+    QList<QByteArray> links; // routing names, in the order the links came
+    QByteArray heard;        // from the newest link
+
+    std::string Endpoint() const { return zsock_last_endpoint(socket.get()); }
+    void Listen() {
+        while (zsock_events(socket.get()) & ZMQ_POLLIN) {
+            zmsg_t* pIn = zmsg_recv(socket.get());
+            const QByteArray id(reinterpret_cast<const char*>(zframe_data(zmsg_first(pIn))),
+                                int(zframe_size(zmsg_first(pIn))));
+            zframe_t* pBytes = zmsg_next(pIn);
+            if (zframe_size(pBytes) == 0 && !links.contains(id))
+                links << id, heard.clear();
+            else if (!links.isEmpty() && id == links.last())
+                heard += QByteArray(reinterpret_cast<const char*>(zframe_data(pBytes)),
+                                    int(zframe_size(pBytes)));
+            zmsg_destroy(&pIn);
+        }
+    }
+    void Say(const QByteArray& bytes) {
+        zsock_send(socket.get(), "bb", links.last().constData(), std::size_t(links.last().size()),
+                   bytes.constData(), std::size_t(bytes.size()));
+    }
+};
+
+// A listener reading its TCP link raw, each message's frames kept.
+class RawListener : public cZmqQtListenerBase {
+public:
+    QList<QList<QByteArray>> messages;
+
+    explicit RawListener(const std::string& endpoint, const char* pTopic) {
+        ReadTcpRaw();
+        SetMessageBounds(3000, 40000);
+        SockInit(endpoint.c_str(), 1024);
+        SockSubscribe(pTopic);
+        connect(this, &cZmqQtListenerBase::sigMessageReceived, this, [this](zmsg_t* pMessage) {
+            QList<QByteArray> frames;
+            for (zframe_t* p = zmsg_first(pMessage); p; p = zmsg_next(pMessage))
+                frames << QByteArray(reinterpret_cast<const char*>(zframe_data(p)),
+                                     int(zframe_size(p)));
+            messages << frames;
+        });
+        StartPolling(10);
+    }
+};
 
 // A state stream's test check: whole at two frames, else faulty by its frame count.
 int Check(zmsg_t* pMessage) {
@@ -201,6 +257,155 @@ private slots:
         QCOMPARE(steps.first(), QStringLiteral("leave"));
         keeper.Stop();
         zsock_destroy(&pSub);
+    }
+
+    void zmtpParser_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("steps");
+        const QByteArray frames = QByteArray("\x01\x05hello\x00\x00", 9) + "\x02" +
+                                  QByteArray("\0\0\0\0\0\0\x01\x2c", 8) + QByteArray(300, 'x') +
+                                  QByteArray("\x04\x07\x04PING\x00\x1e", 9);
+        const QStringList good{"greeting 1", "frame hello +", "frame  ", "frame 300 x ",
+                               "command PING"};
+        QTest::newRow("a stream of frames") << kGreeting + frames << good;
+        QTest::newRow("not the protocol") << QByteArray("GET / HTTP/1.1\r\n").leftJustified(64, ' ')
+                                          << QStringList{"fault not the bus protocol"};
+        QByteArray old = kGreeting;
+        old[10] = 2;
+        QTest::newRow("version 2") << old << QStringList{"fault a bus protocol version before 3"};
+        QByteArray plain = kGreeting;
+        plain.replace(12, 5, QByteArray("PLAIN"));
+        QTest::newRow("a security mechanism")
+            << plain << QStringList{"fault a security mechanism other than none"};
+        QTest::newRow("unknown flags")
+            << kGreeting + QByteArray("\x08\x01x", 3)
+            << QStringList{"greeting 1", "fault a frame with unknown flags"};
+        QTest::newRow("a command marked as followed")
+            << kGreeting + QByteArray("\x05\x01x", 3)
+            << QStringList{"greeting 1", "fault a command marked as followed"};
+        QTest::newRow("a frame of one byte over the bound")
+            << kGreeting + QByteArray("\x02\0\0\0\0\0\0\x04\x01", 9)
+            << QStringList{"greeting 1", "fault a frame over the bound"};
+        QTest::newRow("a frame of 2^64 - 1 bytes")
+            << kGreeting + QByteArray("\x02") + QByteArray(8, '\xff')
+            << QStringList{"greeting 1", "fault a frame over the bound"};
+    }
+    // Guards the protocol's framing as the link brings it, cut at any byte: short
+    // and long sizes, empty frames, commands, the greeting's checks, the frame bound.
+    void zmtpParser() {
+        QFETCH(QByteArray, bytes);
+        for (const int piece : {1, 7, 64, int(bytes.size())}) {
+            cZmtpParser parser(1024);
+            QStringList steps;
+            for (qsizetype at = 0; at < bytes.size(); at += piece) {
+                const QByteArray cut = bytes.mid(at, piece);
+                parser.Feed(cut.constData(), std::size_t(cut.size()));
+                cZmtpParser::sFrame frame;
+                for (auto step = parser.Next(&frame);
+                     step != cZmtpParser::eStep::kNeedMore && step != cZmtpParser::eStep::kFault;
+                     step = parser.Next(&frame)) {
+                    const QByteArray data(reinterpret_cast<const char*>(frame.pData),
+                                          int(frame.size));
+                    if (step == cZmtpParser::eStep::kGreeting)
+                        steps << QStringLiteral("greeting %1").arg(parser.PeerMinor());
+                    else if (step == cZmtpParser::eStep::kCommand)
+                        steps << "command " +
+                                     QString::fromStdString(cZmtpParser::CommandName(frame));
+                    else
+                        steps << "frame " +
+                                     (data.size() > 8
+                                          ? QStringLiteral("%1 %2").arg(data.size()).arg(data[0])
+                                          : QString::fromLatin1(data)) +
+                                     (frame.bMore ? " +" : " ");
+                }
+                if (parser.Fault()) {
+                    steps << QStringLiteral("fault ") + parser.Fault();
+                    break;
+                }
+            }
+            QTEST(steps, "steps");
+        }
+    }
+
+    // Guards the raw link as the publisher sees it: a subscriber that is sent only
+    // its topic, gets messages of thousands of frames whole and in order, and
+    // is heard again from a publisher that went and came back on its port.
+    void rawLinkSubscribes() {
+        ZsockPtr pub = BindSocket(ZMQ_PUB, "tcp://127.0.0.1:*");
+        const std::string endpoint = zsock_last_endpoint(pub.get());
+        RawListener listener(endpoint, "T");
+        const auto send = [&pub](const char* pTopic, int index) {
+            zmsg_t* pMessage = zmsg_new();
+            zmsg_addstr(pMessage, pTopic);
+            for (int i = 1; i < 2370; ++i)
+                zmsg_addmem(pMessage, &i, i % 5);
+            zmsg_addstrf(pMessage, "%d", index);
+            zmsg_send(&pMessage, pub.get());
+        };
+        // Until the subscription has reached the publisher.
+        QTRY_VERIFY((send("T", 0), !listener.messages.isEmpty()));
+        for (int i = 1; i <= 20; ++i)
+            send(i % 2 ? "Other" : "T", i);
+        QTRY_COMPARE(listener.messages.last().last(), QByteArray("20"));
+        listener.messages.removeIf([](const auto& frames) { return frames.last() == "0"; });
+        QCOMPARE(listener.messages.size(), 10);
+        for (int i = 0; i < 10; ++i) {
+            QCOMPARE(listener.messages[i].size(), 2371);
+            QCOMPARE(listener.messages[i].first(), QByteArray("T"));
+            QCOMPARE(listener.messages[i][4], QByteArray("\x04\0\0\0", 4));
+            QCOMPARE(listener.messages[i].last(), QByteArray::number(2 * i + 2));
+        }
+        pub.reset();
+        QVERIFY(pub = BindSocket(ZMQ_PUB, endpoint));
+        QTRY_VERIFY_WITH_TIMEOUT((send("T", 99), listener.messages.last().last() == "99"), 10000);
+    }
+
+    void rawLinkCutsAFaultyPeer_data() {
+        QTest::addColumn<QByteArray>("says");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("not the protocol")
+            << QByteArray("HTTP/1.1 200 OK\r\n").leftJustified(64, ' ')
+            << QByteArray("not the bus protocol; the link is made again.");
+        QTest::newRow("a frame over the bound")
+            << kGreeting + kReady + QByteArray("\x02\0\0\0\0\0\0\x04\x01", 9)
+            << QByteArray("a frame over the bound; the link is made again.");
+        // Bounds 3,000 frames and 40,000 bytes: 67,000 on the wire, and 64 KiB of slack.
+        QTest::newRow("a message that never ends")
+            << kGreeting + kReady + QByteArray("\x01\x01T") +
+                   QByteArray("\x01\x01x").repeated(45000)
+            << QByteArray("132537 bytes came without a whole message; the link is made again.");
+        QTest::newRow("silence")
+            << kGreeting + kReady
+            << QByteArray("nothing came 1500 ms after a heartbeat; the link is made again.");
+    }
+    // Guards the raw link's cuts: each fault said once with its reason, the link made
+    // again; this end greets as a subscriber of version 3.1 and asks a quiet peer.
+    void rawLinkCutsAFaultyPeer() {
+        QFETCH(QByteArray, says);
+        QFETCH(QByteArray, line);
+        RawPeer peer;
+        QByteArray greeted, said;
+        const auto waitFor = [&peer](const std::function<bool()>& done, int iMs) {
+            QElapsedTimer since;
+            since.start();
+            while ((peer.Listen(), !done()) && since.elapsed() < iMs)
+                QTest::qWait(10);
+        };
+        {
+            ConsoleCapture out(1); // checked once it has ended: QTest's lines go there too
+            RawListener listener(peer.Endpoint(), "T");
+            waitFor([&peer] { return peer.heard.size() >= 64 + 27; }, 5000);
+            greeted = peer.heard;
+            peer.Say(says);
+            waitFor([&peer] { return peer.links.size() == 2; }, 8000);
+            said = out.Text();
+        }
+        QCOMPARE(greeted.left(12), kGreeting.left(12));
+        QCOMPARE(greeted.mid(64, 27),
+                 QByteArray("\x04\x19\x05READY\x0bSocket-Type\0\0\0\x03SUB", 27));
+        QCOMPARE(peer.links.size(), 2);
+        QVERIFY2(said.count(line) == 1, said.constData());
+        QVERIFY(said.startsWith("ZQT ERROR : " + QByteArray::fromStdString(peer.Endpoint())));
     }
 
     // Guards the listener's state rules: once SockInit has failed, every later
