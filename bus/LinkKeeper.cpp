@@ -36,8 +36,10 @@ bool cLinkKeeper::Watch(zsock_t* pSocket, std::function<void()> leave, std::func
     static std::atomic<unsigned> sNextMonitor{0};
     char address[64];
     std::snprintf(address, sizeof address, "inproc://link-keeper-%u", sNextMonitor++);
-    constexpr int kEvents = ZMQ_EVENT_CONNECTED | ZMQ_EVENT_DISCONNECTED |
-                            ZMQ_EVENT_CONNECT_RETRIED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED;
+    // Not the library's retries: an absent local peer is retried ten times
+    // a second, and each would wake the GUI thread.
+    constexpr int kEvents =
+        ZMQ_EVENT_CONNECTED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED;
     if (!pSocket || zmq_socket_monitor(zsock_resolve(pSocket), address, kEvents) != 0)
         return false;
     mpMonitor = zsock_new(ZMQ_PAIR);
@@ -107,7 +109,7 @@ void cLinkKeeper::ReadEvents() {
                 mQuickLooksLeft = kQuickLooks;
                 LookIn(kFirstLookMs);
             }
-        } else if (event == ZMQ_EVENT_CONNECT_RETRIED || event == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) {
+        } else if (event == ZMQ_EVENT_HANDSHAKE_SUCCEEDED) {
             mbMended = true;
         }
     }

@@ -14,8 +14,9 @@ class QSocketNotifier;
 // dropped link again by itself, backing off while the peer is away; two
 // cases it gets wrong are the keeper's:
 // - a peer that sent an oversize frame is dropped and never joined again:
-//   when a drop is followed neither by the library's retry nor by a new
-//   link, the keeper asks for a rejoin;
+//   when a drop is not followed by a new link within kRetryWaitMs, the
+//   keeper asks for a rejoin (also when the library is retrying an absent
+//   peer, which a rejoin does no harm: its retries are not watched);
 // - a peer that takes every link and drops it at once is joined again at
 //   the library's shortest interval, five to ten times a second: when links
 //   drop in quick succession, the keeper asks to leave the endpoint at once
@@ -32,8 +33,8 @@ class cLinkKeeper : public QObject {
     Q_DISABLE_COPY_MOVE(cLinkKeeper)
 
 public:
-    // How long a drop waits for the library's retry before it counts as one
-    // the library will not mend.
+    // How long a drop waits for a new link before it counts as one the
+    // library will not mend.
     static constexpr int kRetryWaitMs = 500;
     // Drops closer together than this are a flapping peer.
     static constexpr qint64 kFlapWindowMs = 2000;

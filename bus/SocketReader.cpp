@@ -38,6 +38,10 @@ bool cSocketReader::Watch(cZmtpLink* pLink, zsock_t* pStream, Receiver receiver,
     if (!pLink || !Watch(pStream, std::move(receiver), bounds, std::move(dropped)))
         return false;
     mpLink = pLink;
+    connect(pLink, &cZmtpLink::sigReadAgain, this, [this] {
+        if (mpLink && !mReadOn.isActive())
+            ReadSoon();
+    });
     return true;
 }
 
@@ -46,6 +50,8 @@ void cSocketReader::Stop() {
     // The notifier watches a descriptor of the socket: it goes first.
     delete std::exchange(mpNotifier, nullptr);
     mpSocket = nullptr;
+    if (mpLink)
+        disconnect(mpLink, nullptr, this, nullptr);
     mpLink = nullptr;
     mDrainedActions.clear();
     zmsg_destroy(&mpPartial);

@@ -24,7 +24,9 @@ cZmtpLink::cZmtpLink(zsock_t* pStream, std::size_t uMaxFrameBytes, QObject* pare
     mAnswer.setInterval(BusEndpoints::kHeartbeatTimeoutMs);
     connect(&mAnswer, &QTimer::timeout, this, [this] {
         // Bytes waiting unread are an answer the loop has not reached yet.
-        if (!HasInput())
+        if (HasInput())
+            emit sigReadAgain();
+        else
             Cut(QStringLiteral("nothing came %1 ms after a heartbeat")
                     .arg(BusEndpoints::kHeartbeatTimeoutMs));
     });
@@ -209,6 +211,8 @@ void cZmtpLink::Send(const std::string& bytes) {
     void* pSocket = zsock_resolve(mpStream);
     if (zmq_send(pSocket, mId.data(), mId.size(), ZMQ_SNDMORE | ZMQ_DONTWAIT) == int(mId.size()))
         zmq_send(pSocket, bytes.data(), bytes.size(), ZMQ_DONTWAIT);
+    // The send handled the socket's commands, a wake-up for waiting bytes among them.
+    emit sigReadAgain();
 }
 
 void cZmtpLink::Cut(const QString& why) {

@@ -57,6 +57,9 @@ public:
 signals:
     // The link was cut; the text says why.
     void sigCut(const QString& why);
+    // A send, or a look at the socket, took the descriptor's signal: what
+    // waits must be read without it.
+    void sigReadAgain();
 
 private:
     enum class ePiece { kNone, kBytes, kStale, kLinkChanged };
