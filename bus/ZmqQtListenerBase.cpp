@@ -243,10 +243,13 @@ void cZmqQtListenerBase::Leave() {
         mbJoined = false;
     };
     // A stream socket's messages are single pieces: never one half read.
-    if (mpLink)
+    // What the socket did may have taken the signal of bytes waiting.
+    if (mpLink) {
         leave();
-    else
+        mReader.ReadSoon();
+    } else {
         mReader.WhenDrained(leave);
+    }
 }
 
 void cZmqQtListenerBase::Join() {
@@ -254,10 +257,12 @@ void cZmqQtListenerBase::Join() {
         if (mpSocket && !mbJoined)
             mbJoined = zsock_connect(mpSocket, "%s", mEndpoint.c_str()) == 0;
     };
-    if (mpLink)
+    if (mpLink) {
         join();
-    else
+        mReader.ReadSoon();
+    } else {
         mReader.WhenDrained(join);
+    }
 }
 
 void cZmqQtListenerBase::Receive(zmsg_t* pMessage) {
@@ -297,8 +302,10 @@ void cZmqQtListenerBase::EmitNewestWhenDue() {
         return;
     if (zmsg_t* pMessage = mpGate->TakeDue(now)) {
         HandOut(pMessage);
-        // What the receivers did may have woken the socket unasked.
-        mReader.ReadSoon();
+        // What the receivers did may have woken the socket unasked. A raw
+        // link's sends say so themselves, and its receivers cannot reach it.
+        if (!mpLink)
+            mReader.ReadSoon();
     } else {
         mEmitLater.start(int(std::max<qint64>(0, mpGate->DueAt() - now)));
     }

@@ -46,8 +46,10 @@ std::string Tcp(const char* pAddress, unsigned uPort) {
 
 void SetLinkOptions(zsock_t* pSocket, const char* pEndpoint) {
     zsock_set_reconnect_ivl(pSocket, kRetryMs);
-    if (std::strncmp(pEndpoint, "tcp://", 6) != 0)
+    if (std::strncmp(pEndpoint, "tcp://", 6) != 0) {
+        zsock_set_reconnect_ivl_max(pSocket, kLocalRetryMaxMs);
         return;
+    }
     zsock_set_reconnect_ivl_max(pSocket, kTcpRetryMaxMs);
     zsock_set_heartbeat_ivl(pSocket, kHeartbeatMs);
     zsock_set_heartbeat_timeout(pSocket, kHeartbeatTimeoutMs);
