@@ -149,7 +149,7 @@ void cSocketReader::Keep(const void* pData, std::size_t size, bool bMore) {
     // else refilled, with no allocation up to 33 bytes.
     const std::size_t at = std::size_t(mPartFrames - 1);
     if (at < mSlots.size()) {
-        sSlot& slot = mSlots[at];
+        sFrameSlot& slot = mSlots[at];
         if (slot.size == size && size > 0) {
             // Most fields are four bytes: a call to the C library's copy costs more.
             if (size <= 8)
@@ -189,6 +189,12 @@ zmsg_t* cSocketReader::HandOverPartial() {
 void cSocketReader::RecyclePartial() {
     if (mpPartial)
         Recycle(HandOverPartial());
+}
+
+const std::vector<sFrameSlot>* cSocketReader::FramesOf(zmsg_t* pMessage) const {
+    return pMessage && pMessage == mpHanded && zmsg_size(pMessage) == mHandedSlots.size()
+               ? &mHandedSlots
+               : nullptr;
 }
 
 void cSocketReader::Recycle(zmsg_t* pMessage) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include "bus/FrameSlot.h"
 #include "bus/ZmtpLink.h"
 
 #include <czmq.h>
@@ -68,6 +69,9 @@ public:
     // were handed over: the next message is read into them, as many as
     // there are, rather than into new ones.
     void Recycle(zmsg_t* pMessage);
+    // The frames of the message last handed over, in order, while it is the
+    // one given; else null.
+    const std::vector<sFrameSlot>* FramesOf(zmsg_t* pMessage) const;
     // Whole messages gone by since the start, handed over or dropped.
     unsigned long long MessagesSeen() const { return mSeen; }
     // True when the socket holds a message or part of one not yet read;
@@ -116,19 +120,13 @@ private:
     Dropped mDropped;
     sBounds mBounds;
     // The message under way: frames so far, unless it is being dropped.
-    // A message's frames in order with their data and sizes: asking the bus
-    // library for them costs more than the copy of a field.
-    struct sSlot {
-        zframe_t* pFrame;
-        unsigned char* pData;
-        std::size_t size;
-    };
+    // Each message's frames are kept in order with their data and sizes.
     zmsg_t* mpPartial = nullptr;
-    std::vector<sSlot> mSlots;      // mpPartial's frames so far
-    zmsg_t* mpSpare = nullptr;      // a recycled message, for the next one
-    std::vector<sSlot> mSpareSlots; // its frames; empty: not known
-    zmsg_t* mpHanded = nullptr;     // the message last handed over
-    std::vector<sSlot> mHandedSlots;
+    std::vector<sFrameSlot> mSlots;      // mpPartial's frames so far
+    zmsg_t* mpSpare = nullptr;           // a recycled message, for the next one
+    std::vector<sFrameSlot> mSpareSlots; // its frames; empty: not known
+    zmsg_t* mpHanded = nullptr;          // the message last handed over
+    std::vector<sFrameSlot> mHandedSlots;
     bool mbMidMessage = false;
     bool mbDropping = false;
     long long mPartFrames = 0;

@@ -94,6 +94,11 @@ protected:
     // of thousands of frames. Call before SockInit.
     void ReadTcpRaw() { mbReadRaw = true; }
 
+    // The frames of a message being handed out, with their bytes and sizes,
+    // when the reader knows them; else null.
+    const std::vector<sFrameSlot>* KnownFrames(zmsg_t* pMessage) const {
+        return mReader.FramesOf(pMessage);
+    }
     // The start every subscriber shares: the socket on the endpoint, its
     // topics, its own signals wired to its slots once, then polling; or its
     // failure line when the wiring fails.

@@ -6,13 +6,16 @@
 namespace DolbyED2Frames {
 namespace {
 
-// Walks the frames of a message, one field at a time.
+// Walks the frames of a message, one field at a time: through the bus
+// library, or through the frames as the reader keeps them.
 class FrameCursor {
 public:
     explicit FrameCursor(zmsg_t* pMessage) : mpMessage(pMessage) {
         zmsg_first(mpMessage); // the topic, filtered by the subscription
         mpFrame = zmsg_next(mpMessage);
     }
+    FrameCursor(const sFrameSlot* pFrames, std::size_t count)
+        : mpSlot(count > 0 ? pFrames + 1 : pFrames), mpEnd(pFrames + count) {}
 
     void U32(std::uint32_t& value) {
         const unsigned char* p = Take(4);
@@ -37,30 +40,42 @@ public:
             value = p[0];
     }
     void Name(char (&name)[DLB_PWK_PA_NAME_SIZE]) {
-        zframe_t* pFrame = Advance();
-        if (!pFrame || zframe_size(pFrame) == 0)
+        const unsigned char* pData = nullptr;
+        std::size_t size = 0;
+        if (!Advance(pData, size) || size == 0)
             return;
-        const std::size_t length = std::min<std::size_t>(zframe_size(pFrame), sizeof name - 1);
+        const std::size_t length = std::min<std::size_t>(size, sizeof name - 1);
         std::memset(name, 0, sizeof name);
-        std::memcpy(name, zframe_data(pFrame), length);
+        std::memcpy(name, pData, length);
     }
 
 private:
-    zframe_t* Advance() {
-        zframe_t* pFrame = mpFrame;
-        if (pFrame)
-            mpFrame = zmsg_next(mpMessage);
-        return pFrame;
+    bool Advance(const unsigned char*& pData, std::size_t& size) {
+        if (!mpMessage) {
+            if (mpSlot == mpEnd)
+                return false;
+            pData = mpSlot->pData;
+            size = mpSlot->size;
+            ++mpSlot;
+            return true;
+        }
+        if (!mpFrame)
+            return false;
+        pData = zframe_data(mpFrame);
+        size = zframe_size(mpFrame);
+        mpFrame = zmsg_next(mpMessage);
+        return true;
     }
     const unsigned char* Take(std::size_t size) {
-        zframe_t* pFrame = Advance();
-        if (!pFrame || zframe_size(pFrame) < size)
-            return nullptr;
-        return zframe_data(pFrame);
+        const unsigned char* pData = nullptr;
+        std::size_t have = 0;
+        return Advance(pData, have) && have >= size ? pData : nullptr;
     }
 
-    zmsg_t* mpMessage;
+    zmsg_t* mpMessage = nullptr;
     zframe_t* mpFrame = nullptr;
+    const sFrameSlot* mpSlot = nullptr;
+    const sFrameSlot* mpEnd = nullptr;
 };
 
 void AddU32(zmsg_t* pMessage, std::uint32_t value) {
@@ -83,12 +98,7 @@ void AddU8(zmsg_t* pMessage, std::uint8_t value) {
     zmsg_addmem(pMessage, &value, 1);
 }
 
-} // namespace
-
-void Decode(zmsg_t* pMessage, dlb_pwk_pa_status* pStatus) {
-    if (!pMessage || !pStatus)
-        return;
-    FrameCursor cursor(pMessage);
+void DecodeFields(FrameCursor& cursor, dlb_pwk_pa_status* pStatus) {
     cursor.U32(pStatus->valid);
     for (dlb_pwk_pa_presentation& presentation : pStatus->presentations) {
         cursor.U32(presentation.opaque_a);
@@ -110,6 +120,22 @@ void Decode(zmsg_t* pMessage, dlb_pwk_pa_status* pStatus) {
         cursor.Name(presentation.name);
     }
     cursor.U32(pStatus->selected_presentation);
+}
+
+} // namespace
+
+void Decode(zmsg_t* pMessage, dlb_pwk_pa_status* pStatus) {
+    if (!pMessage || !pStatus)
+        return;
+    FrameCursor cursor(pMessage);
+    DecodeFields(cursor, pStatus);
+}
+
+void Decode(const sFrameSlot* pFrames, std::size_t count, dlb_pwk_pa_status* pStatus) {
+    if (!pFrames || !pStatus)
+        return;
+    FrameCursor cursor(pFrames, count);
+    DecodeFields(cursor, pStatus);
 }
 
 zmsg_t* Encode(const dlb_pwk_pa_status& status) {

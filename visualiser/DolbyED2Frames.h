@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bus/FrameSlot.h"
 #include "visualiser/DolbyED2PaTypes.h"
 
 #include <czmq.h>
@@ -23,6 +24,8 @@ inline constexpr long long kMaxEventBytes = 32LL * 1024;
 // is missing, empty or shorter than its field leaves that field as it was;
 // longer frames give only their first bytes; names are cut to 31 characters.
 void Decode(zmsg_t* pMessage, dlb_pwk_pa_status* pStatus);
+// The same from the message's frames as the reader keeps them, topic first.
+void Decode(const sFrameSlot* pFrames, std::size_t count, dlb_pwk_pa_status* pStatus);
 
 // Builds the message the decoder board would send for this record.
 zmsg_t* Encode(const dlb_pwk_pa_status& status);

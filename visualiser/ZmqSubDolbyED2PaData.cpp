@@ -34,6 +34,9 @@ void cZmqSubDolbyED2PaData::SetupAndRun(const char* pAddress) {
 void cZmqSubDolbyED2PaData::sltNewMessage(zmsg_t* msg) {
     if (!msg)
         return;
-    DolbyED2Frames::Decode(msg, &mStatus);
+    if (const std::vector<sFrameSlot>* pFrames = KnownFrames(msg))
+        DolbyED2Frames::Decode(pFrames->data(), pFrames->size(), &mStatus);
+    else
+        DolbyED2Frames::Decode(msg, &mStatus);
     emit sigDolbyED2PaData(&mStatus);
 }

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -70,12 +71,21 @@ bool SameRecord(const dlb_pwk_pa_status& a, const dlb_pwk_pa_status& b) {
     return Frames(a) == Frames(b);
 }
 
-void Decode(const QList<QByteArray>& frames, dlb_pwk_pa_status* pRecord) {
+// Decodes through the bus library's frames and through the frames as the
+// reader keeps them, which must give the same record.
+void Decode(QList<QByteArray> frames, dlb_pwk_pa_status* pRecord) {
     zmsg_t* pMsg = zmsg_new();
-    for (const QByteArray& frame : frames)
+    std::vector<sFrameSlot> table;
+    for (QByteArray& frame : frames) {
         zmsg_addmem(pMsg, frame.constData(), size_t(frame.size()));
+        table.push_back(
+            {nullptr, reinterpret_cast<unsigned char*>(frame.data()), size_t(frame.size())});
+    }
+    dlb_pwk_pa_status fromSlots = *pRecord;
     DolbyED2Frames::Decode(pMsg, pRecord);
     zmsg_destroy(&pMsg);
+    DolbyED2Frames::Decode(table.data(), table.size(), &fromSlots);
+    QVERIFY(std::memcmp(&fromSlots, pRecord, sizeof fromSlots) == 0);
 }
 
 // Frame indices inside a message (0 is the topic).
