@@ -376,6 +376,22 @@ private slots:
         QTRY_COMPARE(listener.messages.last().last(), QByteArray("100"));
     }
 
+    // Guards the older peer of version 3.0: its subscription goes as a message
+    // (byte 1, then the topic), and what it sends is read as from any peer.
+    void rawLinkToAVersion30Peer() {
+        RawPeer peer;
+        RawListener listener(peer.Endpoint(), "T");
+        QTRY_VERIFY((peer.Listen(), peer.heard.size() >= 64 + 27));
+        QByteArray greeting = kGreeting;
+        greeting[11] = 0;
+        peer.Say(greeting + kReady);
+        QTRY_VERIFY((peer.Listen(), peer.heard.size() >= 64 + 27 + 4));
+        QCOMPARE(peer.heard.mid(64 + 27, 4), QByteArray("\x00\x02\x01T", 4));
+        peer.Say(QByteArray("\x01\x01T\x00\x02ok", 7));
+        QTRY_COMPARE(listener.messages.size(), 1);
+        QCOMPARE(listener.messages.first(), (QList<QByteArray>{"T", "ok"}));
+    }
+
     void rawLinkCutsAFaultyPeer_data() {
         QTest::addColumn<QByteArray>("says");
         QTest::addColumn<QByteArray>("line");
