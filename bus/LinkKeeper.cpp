@@ -115,12 +115,17 @@ void cLinkKeeper::ReadEvents() {
     }
 }
 
-void cLinkKeeper::OnDropped() {
-    mbMended = false;
+bool cLinkKeeper::NoteDrop() {
     const bool bFlapping = mSinceDrop.isValid() && mSinceDrop.elapsed() < kFlapWindowMs;
     mSinceDrop.start();
-    if (!bFlapping) {
+    if (!bFlapping)
         mRestMs = 0;
+    return bFlapping;
+}
+
+void cLinkKeeper::OnDropped() {
+    mbMended = false;
+    if (!NoteDrop()) {
         if (!mRest.isActive())
             mCheck.start();
         return;
@@ -206,9 +211,7 @@ void cLinkKeeper::LookAtInflow() {
 }
 
 void cLinkKeeper::Cut() {
-    if (!mSinceDrop.isValid() || mSinceDrop.elapsed() >= kFlapWindowMs)
-        mRestMs = 0;
-    mSinceDrop.start();
+    NoteDrop();
     Rest();
 }
 

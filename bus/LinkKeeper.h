@@ -91,6 +91,9 @@ signals:
 
 private:
     void ReadEvents();
+    // Counts a drop; true when it came soon after the one before (a flapping
+    // peer), else the next rest starts at its shortest again.
+    bool NoteDrop();
     void OnDropped();
     void CheckMended();
     void LookAtInflow();

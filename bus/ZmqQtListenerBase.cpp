@@ -6,7 +6,6 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #ifdef __GLIBC__
@@ -106,16 +105,15 @@ void cZmqQtListenerBase::SockInit(const char* pEndpoint, int iMaxMessageBytes) {
     }
     CloseSocket();
     BusEndpoints::InitRuntime();
-    const bool bRaw = mbReadRaw && std::strncmp(pEndpoint, "tcp://", 6) == 0;
+    const bool bRaw = mbReadRaw && BusEndpoints::IsTcp(pEndpoint);
     zsock_t* pSocket = zsock_new(bRaw ? ZMQ_STREAM : ZMQ_SUB);
     if (!pSocket)
         return;
-    zsock_set_maxmsgsize(pSocket, iMaxMessageBytes);
+    // A raw link's bytes come in pieces of a few kilobytes: its bound is on frames, in the link.
+    zsock_set_maxmsgsize(pSocket, bRaw ? -1 : iMaxMessageBytes);
     if (mpGate)
         zsock_set_rcvhwm(pSocket, kStateReceiveHwm);
     if (bRaw) {
-        // The link's bytes come in pieces of a few kilobytes: the bound is on frames, here.
-        zsock_set_maxmsgsize(pSocket, -1);
         mpLink = std::make_unique<cZmtpLink>(
             pSocket, std::size_t(iMaxMessageBytes < 0 ? kUnboundFrameBytes : iMaxMessageBytes));
         connect(mpLink.get(), &cZmtpLink::sigCut, this, [this](const QString& why) {
@@ -189,7 +187,7 @@ void cZmqQtListenerBase::StartPolling(unsigned short uPeriodMs) {
         const long long inflow = wire < 0 ? -1 : wire + kInflowSlack;
         if (mpLink)
             mpLink->SetInflowBound(inflow);
-        else if (std::strncmp(mEndpoint.c_str(), "tcp://", 6) == 0)
+        else if (BusEndpoints::IsTcp(mEndpoint.c_str()))
             mKeeper.SetInflowBound(inflow, {[this] { return mReader.HoldsInput(); },
                                             [this] { return mReader.MessagesSeen(); }});
         mKeeper.Watch(

@@ -135,24 +135,22 @@ cZmtpLink::ePiece cZmtpLink::ReadPiece() {
     zmq_msg_close(&id);
     if (zmq_msg_recv(&mPiece, zsock_resolve(mpStream), ZMQ_DONTWAIT) < 0)
         return ePiece::kStale; // never seen: the library passes both parts together
+    mbPiece = true;
     const bool bEmpty = zmq_msg_size(&mPiece) == 0;
     if (name != mId) {
-        zmq_msg_close(&mPiece);
-        zmq_msg_init(&mPiece);
         // Empty: a new link, told of by the library. Else what was still
         // coming from a link that is cut or left.
-        if (!bEmpty)
+        if (!bEmpty) {
+            ClosePiece();
             return ePiece::kStale;
-        Begin(name);
+        }
+        Begin(name); // closes the piece
         return ePiece::kLinkChanged;
     }
     if (bEmpty) { // the peer went
-        zmq_msg_close(&mPiece);
-        zmq_msg_init(&mPiece);
         Forget();
         return ePiece::kLinkChanged;
     }
-    mbPiece = true;
     mParser.Feed(zmq_msg_data(&mPiece), zmq_msg_size(&mPiece));
     mAnswer.stop();
     return ePiece::kBytes;

@@ -44,9 +44,13 @@ std::string Tcp(const char* pAddress, unsigned uPort) {
                kTcpEndpointMax);
 }
 
+bool IsTcp(const char* pEndpoint) {
+    return pEndpoint && std::strncmp(pEndpoint, "tcp://", 6) == 0;
+}
+
 void SetLinkOptions(zsock_t* pSocket, const char* pEndpoint) {
     zsock_set_reconnect_ivl(pSocket, kRetryMs);
-    if (std::strncmp(pEndpoint, "tcp://", 6) != 0) {
+    if (!IsTcp(pEndpoint)) {
         zsock_set_reconnect_ivl_max(pSocket, kLocalRetryMaxMs);
         return;
     }

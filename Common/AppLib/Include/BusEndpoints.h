@@ -31,6 +31,8 @@ std::string Ipc(const char* pName);
 // "ipc://" + dir + "//" + name: the slash-joined form some subscribers use;
 // it names the same socket file. Cut to 126 characters.
 std::string IpcJoined(const char* pName);
+// True for an endpoint of the TCP form.
+bool IsTcp(const char* pEndpoint);
 // "tcp://" + address + ":" + port, cut to 31 characters.
 std::string Tcp(const char* pAddress, unsigned uPort);
 
